@@ -1,0 +1,11 @@
+set(CMAKE_C_COMPILER ${TRAYAGENT_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TRAYAGENT_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${TRAYAGENT_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TRAYAGENT_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Link the GCC runtime statically so the programs run on a bare Windows and under
+# Wine without extra DLLs next to them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")

@@ -1,0 +1,56 @@
+#!/bin/bash
+# Starts or stops the Wine session of one build tree: one Xvfb and one persistent
+# wineserver, and the prefix (created once, reused afterwards).
+#   wine-session.sh start BUILD_DIR   (idempotent: a running session is kept)
+#   wine-session.sh stop BUILD_DIR
+set -euo pipefail
+cmd=$1
+build_dir=$2
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$build_dir/wine"
+. "$here/wine-env.sh" "$build_dir"
+
+xvfb_alive() { [ -f "$TA_WINE_DIR/xvfb.pid" ] && kill -0 "$(cat "$TA_WINE_DIR/xvfb.pid")" 2>/dev/null; }
+
+start_xvfb() {
+  if xvfb_alive; then return; fi
+  rm -f "$TA_WINE_DIR/display"
+  local fifo="$TA_WINE_DIR/displayfd"
+  rm -f "$fifo"; mkfifo "$fifo"
+  # -displayfd picks a free display number, so several build trees can run side by side.
+  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" \
+    </dev/null >"$TA_WINE_DIR/xvfb.log" 2>&1 &
+  echo $! >"$TA_WINE_DIR/xvfb.pid"
+  local n
+  read -r -t 30 n <"$fifo"
+  rm -f "$fifo"
+  echo "$n" >"$TA_WINE_DIR/display"
+  export DISPLAY=":$n"
+}
+
+case "$cmd" in
+  start)
+    start_xvfb
+    # Keep the server alive between programs so each start is fast. Its output must not
+    # reach whoever runs us (CTest reads our output through a pipe until it closes).
+    setsid "$TA_WINESERVER" -p </dev/null >"$TA_WINE_DIR/wineserver.log" 2>&1 || true
+    if [ ! -f "$TA_WINE_DIR/prefix-ready" ]; then
+      echo "creating Wine prefix $WINEPREFIX"
+      "$TA_WINE" wineboot -i </dev/null >"$TA_WINE_DIR/wineboot.log" 2>&1
+      "$TA_WINESERVER" -w 2>/dev/null || true
+      setsid "$TA_WINESERVER" -p </dev/null >"$TA_WINE_DIR/wineserver.log" 2>&1 || true
+      touch "$TA_WINE_DIR/prefix-ready"
+    fi
+    echo "wine session up: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
+    ;;
+  stop)
+    "$TA_WINESERVER" -k 2>/dev/null || true
+    if xvfb_alive; then kill "$(cat "$TA_WINE_DIR/xvfb.pid")" 2>/dev/null || true; fi
+    rm -f "$TA_WINE_DIR/xvfb.pid" "$TA_WINE_DIR/display"
+    echo "wine session down"
+    ;;
+  *)
+    echo "usage: $0 start|stop BUILD_DIR" >&2
+    exit 2
+    ;;
+esac

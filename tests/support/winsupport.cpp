@@ -1,0 +1,121 @@
+#include "tests/support/winsupport.h"
+
+#include <shlwapi.h>
+
+#include "base/winhandle.h"
+
+namespace testsupport {
+
+std::string ExeDir() {
+  char path[MAX_PATH] = {};
+  DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s(path, n);
+  const std::size_t slash = s.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".\\") : s.substr(0, slash + 1);
+}
+
+std::string SiblingPath(const char* fileName) { return ExeDir() + fileName; }
+
+long RunProcess(const std::string& commandLine, DWORD timeoutMs) {
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  UniqueHandle process(pi.hProcess);
+  UniqueHandle thread(pi.hThread);
+  if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.Get(), 1);
+    return -1;
+  }
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(process.Get(), &code)) return -1;
+  return static_cast<long>(code);
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attr = ::GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadWholeFile(const std::string& path, std::string* out) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  out->clear();
+  char buf[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.Get(), buf, sizeof buf, &got, nullptr)) return false;
+    if (got == 0) return true;
+    out->append(buf, got);
+  }
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+  UniqueFile file(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+         written == data.size();
+}
+
+bool RemoveFileIfPresent(const std::string& path) {
+  if (!FileExists(path)) return true;
+  return ::DeleteFileA(path.c_str()) != 0;
+}
+
+bool CreateFolders(const std::string& folder) {
+  std::string partial;
+  for (std::size_t i = 0; i <= folder.size(); ++i) {
+    if (i == folder.size() || folder[i] == '\\' || folder[i] == '/') {
+      if (!partial.empty() && partial.back() != ':') ::CreateDirectoryA(partial.c_str(), nullptr);
+    }
+    if (i < folder.size()) partial += folder[i];
+  }
+  const DWORD attr = ::GetFileAttributesA(folder.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool SetRegValue(HKEY root, const char* subKey, const char* name, DWORD type, const void* data, DWORD size) {
+  UniqueHKey key;
+  if (::RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  return ::RegSetValueExA(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SetRegDword(HKEY root, const char* subKey, const char* name, DWORD value) {
+  return SetRegValue(root, subKey, name, REG_DWORD, &value, sizeof value);
+}
+
+bool DeleteRegValue(HKEY root, const char* subKey, const char* name) {
+  UniqueHKey key;
+  if (::RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) return true;
+  const LONG rc = ::RegDeleteValueA(key.Get(), name);
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool DeleteRegTree(HKEY root, const char* subKey) {
+  const DWORD rc = ::SHDeleteKeyA(root, subKey);
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+std::vector<std::string> SplitCrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+}  // namespace testsupport

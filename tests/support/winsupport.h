@@ -1,0 +1,39 @@
+#pragma once
+// Helpers for Windows-side tests: finding sibling programs, running processes,
+// reading files, and setting registry values.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Folder of the running test executable, with a trailing backslash.
+std::string ExeDir();
+// A file next to the running test executable.
+std::string SiblingPath(const char* fileName);
+
+// Starts a process with this exact command line and waits for it (up to timeoutMs).
+// Returns its exit code, or -1 when it could not start or did not end in time (then it
+// is terminated).
+long RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+bool FileExists(const std::string& path);
+// Whole file, or false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* out);
+bool WriteWholeFile(const std::string& path, const std::string& data);
+// Deletes a file if present; true when it is absent afterwards.
+bool RemoveFileIfPresent(const std::string& path);
+// Creates every missing folder of a path of folders.
+bool CreateFolders(const std::string& folder);
+
+// Registry value helpers; each opens the key for one call. True on success.
+bool SetRegValue(HKEY root, const char* subKey, const char* name, DWORD type, const void* data, DWORD size);
+bool SetRegDword(HKEY root, const char* subKey, const char* name, DWORD value);
+bool DeleteRegValue(HKEY root, const char* subKey, const char* name);
+bool DeleteRegTree(HKEY root, const char* subKey);
+
+// Lines of a text, split at "\r\n" (a final line without a line break counts too).
+std::vector<std::string> SplitCrLfLines(const std::string& text);
+
+}  // namespace testsupport
