@@ -52,8 +52,8 @@ class SwitchScanner {
         std::size_t n = 0;
         while (q < m_len && m_text[q] != '"' && m_text[q] != '/' && m_text[q] != '\n') {
           if (IsDigit(m_text[q])) {
-            n = n * 10 + static_cast<std::size_t>(m_text[q] - '0');
-            if (n > kLengthCap) n = kLengthCap;
+            const std::size_t digit = static_cast<std::size_t>(m_text[q] - '0');
+            n = (n > (kLengthCap - digit) / 10) ? kLengthCap : n * 10 + digit;
           }
           ++q;
         }
