@@ -9,6 +9,7 @@
 #include "base/bytestring.h"
 #include "base/text260.h"
 #include "base/winhandle.h"
+#include "settings/spooler.h"
 
 BOOL g_fDrvInfoBound = FALSE;
 
@@ -31,23 +32,6 @@ bool IsNt5OrLater() {
   version.dwOSVersionInfoSize = sizeof version;
   if (!::GetVersionExA(&version)) return false;
   return version.dwPlatformId >= VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5;
-}
-
-struct PrinterTraits {
-  static HANDLE Invalid() { return nullptr; }
-  static bool IsValid(HANDLE h) { return h != nullptr; }
-  static void Close(HANDLE h) { ::ClosePrinter(h); }
-};
-using UniquePrinter = UniqueAny<HANDLE, PrinterTraits>;
-
-bool OpenPrinterByName(const char* printerName, UniquePrinter* printer) {
-  if (::OpenPrinterA(const_cast<char*>(printerName), printer->Receive(), nullptr) && printer->IsValid()) return true;
-  // Names that do not survive the 8-bit open may still open by their UTF-16 form.
-  const int chars = ::MultiByteToWideChar(CP_ACP, 0, printerName, -1, nullptr, 0);
-  if (chars <= 0) return false;
-  std::vector<wchar_t> wide(static_cast<std::size_t>(chars));
-  if (::MultiByteToWideChar(CP_ACP, 0, printerName, -1, wide.data(), chars) <= 0) return false;
-  return ::OpenPrinterW(wide.data(), printer->Receive(), nullptr) && printer->IsValid();
 }
 
 FARPROC EntryOrNull(int index) { return g_pDrvInfoLib != nullptr ? g_pDrvInfoLib->Entry(index) : nullptr; }
@@ -138,7 +122,7 @@ bool CDrvInfoLocator::SetFromDriverRecord(const char* driverPath, const char* da
 
 bool CDrvInfoLocator::FromPrinter(const char* printerName) {
   UniquePrinter printer;
-  if (!OpenPrinterByName(printerName, &printer)) return false;
+  if (!KV_OpenPrinter(printerName, printer.Receive(), nullptr) || !printer) return false;
   DWORD needed = 0;
   ::GetPrinterDriverA(printer.Get(), nullptr, 3, nullptr, 0, &needed);
   if (needed == 0) return false;

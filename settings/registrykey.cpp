@@ -3,27 +3,12 @@
 #include <new>
 
 #include "base/text260.h"
+#include "base/winhandle.h"
 #include "drvinfo/drvinfolib.h"
 
 namespace {
 
 constexpr DWORD kEnumBufferSize = 256;
-
-// Zero-filled block from the process heap, freed on every path.
-class HeapBlock {
- public:
-  explicit HeapBlock(SIZE_T size) : m_p(static_cast<BYTE*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, size))) {}
-  ~HeapBlock() {
-    if (m_p != nullptr) ::HeapFree(::GetProcessHeap(), 0, m_p);
-  }
-  HeapBlock(const HeapBlock&) = delete;
-  HeapBlock& operator=(const HeapBlock&) = delete;
-  BYTE* Get() const { return m_p; }
-  char* Text() const { return reinterpret_cast<char*>(m_p); }
-
- private:
-  BYTE* m_p;
-};
 
 // The library receives its own copy of the path, or null for an empty one.
 class SubKeyCopy {
@@ -109,25 +94,27 @@ ByteString CRegistryKey::QueryString(const char* valueName, const char* defaultT
       return fallback;
   }
   // One spare zero byte guarantees a terminator whatever the data holds.
-  HeapBlock data(static_cast<SIZE_T>(size) + 1);
-  if (data.Get() == nullptr) return fallback;
+  UniqueHeapPtr<char> data = HeapAllocZeroed<char>(static_cast<std::size_t>(size) + 1);
+  if (!data) return fallback;
   DWORD got = size;
-  if (::RegQueryValueExA(m_hKey, valueName, nullptr, nullptr, data.Get(), &got) != ERROR_SUCCESS) return fallback;
-  return ByteString(data.Text(), TextLength(data.Text(), static_cast<std::size_t>(size) + 1));
+  if (::RegQueryValueExA(m_hKey, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data.get()), &got) !=
+      ERROR_SUCCESS)
+    return fallback;
+  return ByteString(data.get(), TextLength(data.get(), static_cast<std::size_t>(size) + 1));
 }
 
 ByteString CRegistryKey::EnumValue(DWORD index, ByteString& name) const {
   if (!m_fOpen) return ByteString();
-  HeapBlock nameBuf(kEnumBufferSize);
-  HeapBlock dataBuf(kEnumBufferSize);
-  if (nameBuf.Get() == nullptr || dataBuf.Get() == nullptr) return ByteString();
+  UniqueHeapPtr<char> nameBuf = HeapAllocZeroed<char>(kEnumBufferSize);
+  UniqueHeapPtr<char> dataBuf = HeapAllocZeroed<char>(kEnumBufferSize);
+  if (!nameBuf || !dataBuf) return ByteString();
   DWORD nameLen = kEnumBufferSize;
   DWORD dataLen = kEnumBufferSize;
-  if (::RegEnumValueA(m_hKey, index, nameBuf.Text(), &nameLen, nullptr, nullptr, dataBuf.Get(), &dataLen) !=
-      ERROR_SUCCESS)
+  if (::RegEnumValueA(m_hKey, index, nameBuf.get(), &nameLen, nullptr, nullptr,
+                      reinterpret_cast<BYTE*>(dataBuf.get()), &dataLen) != ERROR_SUCCESS)
     return ByteString();
-  name.assign(nameBuf.Text(), TextLength(nameBuf.Text(), kEnumBufferSize));
-  return ByteString(dataBuf.Text(), TextLength(dataBuf.Text(), kEnumBufferSize));
+  name.assign(nameBuf.get(), TextLength(nameBuf.get(), kEnumBufferSize));
+  return ByteString(dataBuf.get(), TextLength(dataBuf.get(), kEnumBufferSize));
 }
 
 int CRegistryKey::DeleteValue(const char* valueName) {
