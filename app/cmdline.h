@@ -62,13 +62,17 @@ class CCmdLineInfo : public CCmdLineParser {
 
   // Windows only. ApplySwitches; then reads a named parameter file and parses its text
   // over what is set (its own "/F" followed too, up to kMaxParamFileDepth files), and
-  // deletes it unless m_IconFrom is set; then CompletePrinterInfo. 1; 0 when a named
+  // deletes it unless m_IconFrom is set; then CompletePrinterInfo and CompleteModelID. 1; 0 when a named
   // file could not be read (the switches read so far stay applied, nothing is completed).
   int Parse();
 
   // Windows only. 1 when driver and port names are known afterwards: both already set,
   // or both asked of the spooler for m_szPrinterName (both replaced by its answers).
   int CompletePrinterInfo();
+
+  // Windows only. 1 when the model identifier is known afterwards: already set, or the
+  // driver key's "ModelID" from the printer's setup data (stored even when empty).
+  int CompleteModelID();
 
   // Empties every member except m_szCmdLine.
   void Reset();

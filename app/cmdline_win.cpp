@@ -5,6 +5,7 @@
 #include "app/cmdline.h"
 #include "app/paramfile.h"
 #include "base/text260.h"
+#include "settings/driverkeys.h"
 #include "settings/spooler.h"
 
 CCmdLineInfo::CCmdLineInfo(const char* text) {
@@ -40,9 +41,16 @@ int CCmdLineInfo::ParseAt(int depth) {
     if (m_IconFrom == 0) reader.RemoveFile();
     reader.Release();
   }
-  // The model identifier is completed by the caller once driver key lookups exist.
   CompletePrinterInfo();
+  CompleteModelID();
   return 1;
+}
+
+int CCmdLineInfo::CompleteModelID() {
+  if (!m_szModelID.empty()) return 1;
+  if (m_szDriverName.empty()) return 0;
+  GetDriverModelID(m_szPrinterName.c_str(), m_szDriverName.c_str(), m_szModelID);
+  return m_szModelID.empty() ? 0 : 1;
 }
 
 int CCmdLineInfo::CompletePrinterInfo() {

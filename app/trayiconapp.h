@@ -27,6 +27,10 @@ class CTrayIconApp {
 
 extern CTrayIconApp theApp;
 
+// Every agent's hidden window bears this class and title, whatever its printer.
+constexpr const char kAgentWindowClass[] = "TrayIconWClass";
+constexpr const char kAgentWindowTitle[] = "ZELT3 TrayIcon";
+
 // The user's start-up list; the agent only ever deletes from it.
 constexpr const char kStartupRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
