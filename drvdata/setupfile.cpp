@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "drvdata/linescan.h"
 #include "drvdata/setuptext.h"
 
 using setuptext::EqualNoCase;
@@ -30,35 +31,21 @@ struct FileCloser {
 
 bool IsHeaderLine(std::string_view line) { return line.size() >= 2 && line.front() == '[' && line.back() == ']'; }
 
+// The content block carries this many zero bytes after the content, for the line scans.
+constexpr std::size_t kPadding = linescan::kScanPadding;
+
+// The end of a line's text: its line feed, the semicolon of a comment, or a zero byte.
+inline const char* FindLineStop(const char* p) { return linescan::FindStop<'\n', ';'>(p); }
+// The same or, before it, an equals sign.
+inline const char* FindLineStopOrEquals(const char* p) { return linescan::FindStop<'\n', ';', '='>(p); }
+// The line feed or a zero byte.
+inline const char* FindLineEnd(const char* p) { return linescan::FindStop<'\n'>(p); }
+
 }  // namespace
 
-std::string_view CSetupFieldCursor::Next() {
-  if (AtEnd()) return std::string_view();
-  const std::size_t start = m_pos;
-  std::size_t comma;
-  if (start < m_value.size() && m_value[start] == '"') {
-    const std::size_t close = m_value.find('"', start + 1);
-    if (close == std::string_view::npos) {
-      m_fDone = true;  // an open quote swallows this field and every later one
-      return std::string_view();
-    }
-    comma = m_value.find(',', close + 1);
-  } else {
-    comma = m_value.find(',', start);
-  }
-  if (comma == std::string_view::npos) {
-    m_pos = m_value.size() + 1;  // past the last field
-    return m_value.substr(start);
-  }
-  m_pos = comma + 1;
-  return m_value.substr(start, comma - start);
-}
-
-std::string_view CookField(std::string_view raw, ByteString* scratch) {
-  std::size_t pair = raw.find("\"\"");
-  if (pair == std::string_view::npos) return raw;
-  scratch->assign(raw.data(), pair);
-  std::size_t i = pair;
+std::string_view setupfile_detail::UndoubleQuotes(std::string_view raw, std::size_t firstPair, ByteString* scratch) {
+  scratch->assign(raw.data(), firstPair);
+  std::size_t i = firstPair;
   while (i < raw.size()) {
     scratch->push_back(raw[i]);
     i += (raw[i] == '"' && i + 1 < raw.size() && raw[i + 1] == '"') ? 2 : 1;
@@ -93,7 +80,7 @@ bool CSetupFile::Open(const char* path) {
   if (length <= 0 || static_cast<unsigned long>(length) >= std::numeric_limits<std::uint32_t>::max()) return false;
   if (std::fseek(file.f, 0, SEEK_SET) != 0) return false;
   const std::size_t size = static_cast<std::size_t>(length);
-  char* block = static_cast<char*>(std::calloc(size + 1, 1));
+  char* block = static_cast<char*>(std::calloc(size + kPadding, 1));
   if (block == nullptr) return false;
   std::size_t have = 0;
   while (have < size) {
@@ -110,7 +97,7 @@ bool CSetupFile::Open(const char* path) {
 bool CSetupFile::OpenBytes(const char* data, std::size_t size) {
   Close();
   if (data == nullptr || size == 0 || size >= std::numeric_limits<std::uint32_t>::max()) return false;
-  char* block = static_cast<char*>(std::calloc(size + 1, 1));
+  char* block = static_cast<char*>(std::calloc(size + kPadding, 1));
   if (block == nullptr) return false;
   std::memcpy(block, data, size);
   return Adopt(block, size);
@@ -120,8 +107,7 @@ bool CSetupFile::OpenBytes(const char* data, std::size_t size) {
 // zero byte met first stops there and gives false.
 bool CSetupFile::SkipLine() {
   if (m_nPos >= m_nSize) return true;
-  const char* p = m_pContent + m_nPos;
-  while (*p != '\n' && *p != '\0') ++p;
+  const char* p = FindLineEnd(m_pContent + m_nPos);
   if (*p == '\n') {
     m_nPos = static_cast<std::uint32_t>(p + 1 - m_pContent);
     return true;
@@ -135,18 +121,24 @@ bool CSetupFile::SkipLine() {
   return false;
 }
 
-// The next line up to its line feed (included) or up to a comment. False at the end of
-// the content. The line may be blank; it is not trimmed.
-bool CSetupFile::ReadRawLine(std::string_view* line) {
+// The next line up to its line feed (included) or up to a comment, and, when equals is
+// given, its first equals sign (null when it has none). False at the end of the content.
+// The line may be blank; it is not trimmed.
+bool CSetupFile::ReadRawLine(std::string_view* line, const char** equals) {
   *line = std::string_view();
+  if (equals != nullptr) *equals = nullptr;
   if (m_pContent == nullptr || m_nPos >= m_nSize) return false;
-  // The content ends in a zero byte, which stops this scan without a length check.
+  // The content ends in zero bytes, which stop these scans without a length check.
   const char* start = m_pContent + m_nPos;
-  const char* p = start;
-  for (;;) {
-    const char c = *p;
-    if (c == '\n' || c == ';' || c == '\0') break;
-    ++p;
+  const char* p;
+  if (equals != nullptr) {
+    p = FindLineStopOrEquals(start);
+    if (*p == '=') {
+      *equals = p;
+      p = FindLineStop(p + 1);
+    }
+  } else {
+    p = FindLineStop(start);
   }
   if (*p == '\n') {
     *line = std::string_view(start, static_cast<std::size_t>(p + 1 - start));
@@ -162,48 +154,50 @@ bool CSetupFile::ReadRawLine(std::string_view* line) {
   return !line->empty();
 }
 
-// The next line that is not empty once trimmed, trimmed.
-bool CSetupFile::ReadLine(std::string_view* line) {
-  std::string_view raw;
-  while (ReadRawLine(&raw)) {
-    const std::string_view t = Trim(raw);
-    if (!t.empty()) {
-      *line = t;
-      return true;
-    }
-  }
-  *line = std::string_view();
-  return false;
-}
-
-bool CSetupFile::SplitEntry(std::string_view line, std::string_view* name, std::string_view* value) {
-  const std::size_t eq = line.find('=');
-  if (eq == std::string_view::npos) return false;
-  *name = Trim(line.substr(0, eq));
-  *value = Trim(line.substr(eq + 1));
-  return !name->empty() && !value->empty();
-}
-
 bool CSetupFile::FindSection(const char* name) {
   m_nPos = 0;
   const std::string_view wanted = setuptext::View(name);
-  if (wanted.empty()) return false;
-  std::string_view line;
-  while (ReadLine(&line)) {
-    // The whole trimmed line against "[name]", ignoring case.
-    if (line.size() == wanted.size() + 2 && line.front() == '[' && line.back() == ']' &&
-        EqualNoCase(line.substr(1, wanted.size()), wanted)) {
-      return true;
+  if (wanted.empty() || m_pContent == nullptr) return false;
+  while (m_nPos < m_nSize) {
+    // Only a line whose text begins with '[' can be the header: any other line is passed
+    // over up to its line feed without looking for comments.
+    const char* p = m_pContent + m_nPos;
+    while (*p != '\n' && setuptext::IsBlank(*p)) ++p;
+    if (*p == '[') {
+      m_nPos = static_cast<std::uint32_t>(p - m_pContent);
+      std::string_view raw;
+      if (!ReadRawLine(&raw, nullptr)) return false;
+      // The whole trimmed line against "[name]", ignoring case.
+      const std::string_view line = Trim(raw);
+      if (line.size() == wanted.size() + 2 && line.back() == ']' && EqualNoCase(line.substr(1, wanted.size()), wanted)) {
+        return true;
+      }
+      continue;
     }
+    p = FindLineEnd(p);
+    const std::uint32_t at = static_cast<std::uint32_t>(p - m_pContent);
+    if (*p != '\n') {  // the end, or a zero byte that ends the content
+      m_nPos = at < m_nSize ? at : m_nSize;
+      return false;
+    }
+    m_nPos = at + 1;
   }
   return false;
 }
 
 bool CSetupFile::GetNextEntryView(std::string_view* name, std::string_view* value) {
-  std::string_view line;
-  while (ReadLine(&line)) {
+  std::string_view raw;
+  const char* equals = nullptr;
+  while (ReadRawLine(&raw, &equals)) {
+    const std::string_view line = Trim(raw);
+    if (line.empty()) continue;
     if (IsHeaderLine(line)) return false;
-    if (SplitEntry(line, name, value)) return true;
+    if (equals == nullptr) continue;
+    // Split at the first '=' (which trimming cannot have cut off), both sides trimmed.
+    const std::size_t at = static_cast<std::size_t>(equals - line.data());
+    *name = Trim(line.substr(0, at));
+    *value = Trim(line.substr(at + 1));
+    if (!name->empty() && !value->empty()) return true;
   }
   return false;
 }
@@ -241,11 +235,6 @@ ByteString CSetupFile::GetField(std::string_view value, unsigned index) {
   ByteString scratch;
   const std::string_view cooked = CookField(raw, &scratch);
   return ByteString(cooked.data(), cooked.size());
-}
-
-std::string_view CSetupFile::UnquoteView(std::string_view text) {
-  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return std::string_view();
-  return text.substr(1, text.size() - 2);
 }
 
 ByteString CSetupFile::Unquote(std::string_view text) {

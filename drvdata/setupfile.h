@@ -34,7 +34,7 @@ constexpr int kSetupDataNumber = 4;  // REG_DWORD
 class CSetupFieldCursor {
  public:
   explicit CSetupFieldCursor(std::string_view value) : m_value(value) {}
-  std::string_view Next();
+  inline std::string_view Next();
   // True once every further field is empty.
   bool AtEnd() const { return m_fDone || m_pos > m_value.size(); }
 
@@ -46,7 +46,7 @@ class CSetupFieldCursor {
 
 // The field's text with every two adjacent double quotes replaced by one. Returns raw
 // itself when it holds no such pair, else the text built in scratch.
-std::string_view CookField(std::string_view raw, ByteString* scratch);
+inline std::string_view CookField(std::string_view raw, ByteString* scratch);
 
 class CSetupFile {
  public:
@@ -81,7 +81,7 @@ class CSetupFile {
   // The text between enclosing double quotes, or "" when the text is not enclosed in
   // them (unquoted text is refused, not passed through).
   static ByteString Unquote(std::string_view text);
-  static std::string_view UnquoteView(std::string_view text);
+  static inline std::string_view UnquoteView(std::string_view text);
   // kSetupDataString for quoted text and anything naming a directory macro, else
   // kSetupDataNumber (also for empty text).
   static int GetDataType(std::string_view text);
@@ -92,11 +92,57 @@ class CSetupFile {
  private:
   bool Adopt(char* content, std::size_t size);
   bool SkipLine();
-  bool ReadRawLine(std::string_view* line);
-  bool ReadLine(std::string_view* line);
-  static bool SplitEntry(std::string_view line, std::string_view* name, std::string_view* value);
+  bool ReadRawLine(std::string_view* line, const char** equals);
 
-  char* m_pContent = nullptr;  // m_nSize bytes and a terminating zero
+  char* m_pContent = nullptr;  // m_nSize bytes, then zero bytes (at least one)
   std::uint32_t m_nSize = 0;
   std::uint32_t m_nPos = 0;
 };
+
+// Inline: every line of a lookup runs through these.
+
+namespace setupfile_detail {
+// Position of c in s from pos on, or npos. Fields are short: a plain loop beats a call.
+inline std::size_t FindChar(std::string_view s, char c, std::size_t pos) {
+  for (std::size_t i = pos; i < s.size(); ++i) {
+    if (s[i] == c) return i;
+  }
+  return std::string_view::npos;
+}
+std::string_view UndoubleQuotes(std::string_view raw, std::size_t firstPair, ByteString* scratch);
+}  // namespace setupfile_detail
+
+inline std::string_view CSetupFieldCursor::Next() {
+  using setupfile_detail::FindChar;
+  if (AtEnd()) return std::string_view();
+  const std::size_t start = m_pos;
+  std::size_t comma;
+  if (start < m_value.size() && m_value[start] == '"') {
+    const std::size_t close = FindChar(m_value, '"', start + 1);
+    if (close == std::string_view::npos) {
+      m_fDone = true;  // an open quote swallows this field and every later one
+      return std::string_view();
+    }
+    comma = FindChar(m_value, ',', close + 1);
+  } else {
+    comma = FindChar(m_value, ',', start);
+  }
+  if (comma == std::string_view::npos) {
+    m_pos = m_value.size() + 1;  // past the last field
+    return m_value.substr(start);
+  }
+  m_pos = comma + 1;
+  return m_value.substr(start, comma - start);
+}
+
+inline std::string_view CookField(std::string_view raw, ByteString* scratch) {
+  for (std::size_t i = 0; i + 1 < raw.size(); ++i) {
+    if (raw[i] == '"' && raw[i + 1] == '"') return setupfile_detail::UndoubleQuotes(raw, i, scratch);
+  }
+  return raw;
+}
+
+inline std::string_view CSetupFile::UnquoteView(std::string_view text) {
+  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return std::string_view();
+  return text.substr(1, text.size() - 2);
+}

@@ -128,6 +128,22 @@ class CEnterInterpreter {
   ByteString m_token;
 };
 
+// The value name of a "REGENTER" value (field 1, trimmed and unquoted), read without
+// looking at the rest.
+std::string_view PeekValueName(std::string_view value, ByteString* scratch) {
+  CSetupFieldCursor cursor(value);
+  cursor.Next();
+  return CSetupFile::UnquoteView(Trim(CookField(cursor.Next(), scratch)));
+}
+
+// Field 2 of a value as it stands in the file.
+std::string_view RawDataField(std::string_view value) {
+  CSetupFieldCursor cursor(value);
+  cursor.Next();
+  cursor.Next();
+  return cursor.Next();
+}
+
 }  // namespace
 
 bool IsSetupConditionMet(std::string_view token, const SetupOsVersion& v) {
@@ -245,12 +261,13 @@ ByteString CSetupRegTable::FindValueInFile(CSetupFile* file, const char* driverD
     bool closed;
   };
   std::vector<Candidate> candidates;  // at most one per id (ignoring case)
-  Candidate* open = nullptr;          // the candidate whose run is still going on
+  Candidate* open = nullptr;          // the candidate whose run is still going on (then lastWanted)
   bool haveTarget = false;
   ByteString target;
-  ByteString lastId;  // id and value name of the last kept entry
-  ByteString lastName;
-  bool haveLast = false;
+  bool lastWanted = false;  // the last kept entry has the wanted value name, ...
+  ByteString lastId;        // ... this id ...
+  ByteString lastName;      // ... and exactly this name
+  ByteString nameScratch;
 
   CPathInterpreter pathReader;
   CEnterInterpreter enterReader(dir, m_env);
@@ -271,34 +288,35 @@ ByteString CSetupRegTable::FindValueInFile(CSetupFile* file, const char* driverD
       if (pathReader.Interpret(value, &id, &path) && EqualNoCase(path, wantedPath)) {
         haveTarget = true;
         target.assign(id.data(), id.size());
+        const Candidate* c = findCandidate(target);
+        if (c != nullptr && c->closed) break;
       }
       continue;
     }
     if (!EqualNoCase(name, kRegEnter)) continue;
+    // Only entries of the wanted value name can become the answer. Any other entry matters
+    // only right after one of those, where keeping it ends a run; elsewhere it changes
+    // nothing whether kept or dropped, so it is not interpreted at all.
+    const bool wanted = EqualNoCase(PeekValueName(value, &nameScratch), wantedName);
+    if (!wanted && !lastWanted) continue;
     EnterFields f;
     if (!enterReader.Interpret(value, &f)) continue;
-    const bool sameAsLast = haveLast && f.id == std::string_view(lastId) && f.valueName == std::string_view(lastName);
-    if (sameAsLast) {
-      if (open != nullptr) {
-        CSetupFieldCursor cursor(value);
-        cursor.Next();
-        cursor.Next();
-        open->data = cursor.Next();
-      }
+    if (!wanted) {
+      if (open != nullptr) open->closed = true;
+      open = nullptr;
+      lastWanted = false;
+    } else if (lastWanted && f.id == std::string_view(lastId) && f.valueName == std::string_view(lastName)) {
+      if (open != nullptr) open->data = RawDataField(value);  // the run goes on: its last entry counts
     } else {
       if (open != nullptr) open->closed = true;
       open = nullptr;
-      if (EqualNoCase(f.valueName, wantedName) && (!haveTarget || EqualNoCase(f.id, target)) &&
-          findCandidate(f.id) == nullptr) {
-        CSetupFieldCursor cursor(value);
-        cursor.Next();
-        cursor.Next();
-        candidates.push_back(Candidate{ByteString(f.id), cursor.Next(), false});
+      if ((!haveTarget || EqualNoCase(f.id, target)) && findCandidate(f.id) == nullptr) {
+        candidates.push_back(Candidate{ByteString(f.id), RawDataField(value), false});
         open = &candidates.back();
       }
       lastId.assign(f.id.data(), f.id.size());
       lastName.assign(f.valueName.data(), f.valueName.size());
-      haveLast = true;
+      lastWanted = true;
     }
     if (haveTarget) {
       const Candidate* c = findCandidate(target);

@@ -27,7 +27,7 @@ constexpr char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>
 inline bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
+    if (a[i] != b[i] && Upper(a[i]) != Upper(b[i])) return false;
   }
   return true;
 }
