@@ -31,16 +31,21 @@ start_xvfb() {
 case "$cmd" in
   start)
     start_xvfb
+    if [ ! -f "$TA_WINE_DIR/prefix-ready" ]; then
+      echo "creating Wine prefix $WINEPREFIX"
+      "$TA_WINESERVER" -k 2>/dev/null || true
+      rm -rf "$WINEPREFIX"
+      "$TA_WINE" wineboot -i </dev/null >"$TA_WINE_DIR/wineboot.log" 2>&1
+      # A crashing test program must end, not wait in the interactive debugger.
+      "$TA_WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+        </dev/null >>"$TA_WINE_DIR/wineboot.log" 2>&1 || true
+      # Let the short-lived server of the set-up write the registry and exit.
+      "$TA_WINESERVER" -w 2>/dev/null || true
+      touch "$TA_WINE_DIR/prefix-ready"
+    fi
     # Keep the server alive between programs so each start is fast. Its output must not
     # reach whoever runs us (CTest reads our output through a pipe until it closes).
     setsid "$TA_WINESERVER" -p </dev/null >"$TA_WINE_DIR/wineserver.log" 2>&1 || true
-    if [ ! -f "$TA_WINE_DIR/prefix-ready" ]; then
-      echo "creating Wine prefix $WINEPREFIX"
-      "$TA_WINE" wineboot -i </dev/null >"$TA_WINE_DIR/wineboot.log" 2>&1
-      "$TA_WINESERVER" -w 2>/dev/null || true
-      setsid "$TA_WINESERVER" -p </dev/null >"$TA_WINE_DIR/wineserver.log" 2>&1 || true
-      touch "$TA_WINE_DIR/prefix-ready"
-    fi
     echo "wine session up: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
     ;;
   stop)
