@@ -188,9 +188,7 @@ bool CDriverFiles::GetDriverFilesByName(const char* driverName, ByteString* data
     const DRIVER_INFO_3A& r = records[i];
     if (r.pName == nullptr || std::strcmp(r.pName, driverName) != 0) continue;
     *driverDir = DriverDirOf(r.pDriverPath);
-    const char* data = r.pDataFile == nullptr ? "" : r.pDataFile;
-    const bool haveDriverPath = r.pDriverPath != nullptr && *r.pDriverPath != '\0';
-    *dataFile = (!HasBackslash(data) && haveDriverPath) ? JoinDriverPath(*driverDir, data) : ByteString(data);
+    *dataFile = DataFileOfRecord(r.pDataFile, r.pDriverPath);
     break;
   }
   return !dataFile->empty() || !driverDir->empty();

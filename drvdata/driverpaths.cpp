@@ -14,6 +14,15 @@ ByteString JoinDriverPath(const ByteString& dir, const char* name) {
   return FormatString("%s\\%s", dir.c_str(), name);
 }
 
+ByteString DataFileOfRecord(const char* dataFile, const char* driverFilePath) {
+  const char* data = dataFile == nullptr ? "" : dataFile;
+  if (*data == '\0') return ByteString();  // a folder is no data file
+  if (std::strchr(data, '\\') == nullptr && driverFilePath != nullptr && *driverFilePath != '\0') {
+    return JoinDriverPath(DriverDirOf(driverFilePath), data);
+  }
+  return ByteString(data);
+}
+
 ByteString FirstItemOf(const char* value) {
   if (value == nullptr) return ByteString();
   const char* comma = std::strchr(value, ',');

@@ -314,6 +314,12 @@ TEST(DriverPaths, DirectoryJoinAndFirstItem) {
   EXPECT_EQ(DriverDirOf(nullptr), "");
   EXPECT_EQ(JoinDriverPath("C:\\d", "a.dat"), "C:\\d\\a.dat");
   EXPECT_EQ(JoinDriverPath("", "a.dat"), "a.dat");
+  // A driver record with a bare data file name.
+  EXPECT_EQ(DataFileOfRecord("KVSMPDRV.DAT", "C:\\d\\KVSMPDRV.DLL"), "C:\\d\\KVSMPDRV.DAT");
+  EXPECT_EQ(DataFileOfRecord("D:\\x\\KVSMPDRV.DAT", "C:\\d\\KVSMPDRV.DLL"), "D:\\x\\KVSMPDRV.DAT");
+  EXPECT_EQ(DataFileOfRecord("KVSMPDRV.DAT", ""), "KVSMPDRV.DAT");  // no directory known
+  EXPECT_EQ(DataFileOfRecord(nullptr, "C:\\d\\KVSMPDRV.DLL"), "");
+  EXPECT_EQ(DataFileOfRecord("", "C:\\d\\KVSMPDRV.DLL"), "");
   EXPECT_EQ(FirstItemOf("KVSETUP.INF,2,x"), "KVSETUP.INF");
   EXPECT_EQ(FirstItemOf("KVSETUP.INF"), "KVSETUP.INF");
   EXPECT_EQ(FirstItemOf(",x"), "");
