@@ -4,6 +4,7 @@
 // part of this sample.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
