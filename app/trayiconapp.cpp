@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "app/cmdline.h"
 #include "app/dbglog.h"
 #include "base/text260.h"
 
@@ -31,7 +32,12 @@ bool CTrayIconApp::InitInstance(const char* cmdLine, HINSTANCE hInstance) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&icc);
 
-  // Without a parsed command line there is no printer to serve yet: end cleanly.
+  // Switches of the command line and of any parameter file it names, with driver and
+  // port completed from the spooler.
+  CCmdLineInfo cmdInfo(cmdLine);
+
+  // The driver information library cannot be bound yet, and without it the agent does
+  // not start: end cleanly.
   return false;
 }
 
@@ -44,6 +50,7 @@ int RunTrayAgent(HINSTANCE hInstance, const char* cmdLine) {
   Text260 logPath = {};
   BuildLogPath(logPath, sizeof logPath);
   DbgLogInit(logPath, "K_TDBG");
+  SetCmdLineLog(&DbgLog);
   DbgLog("***** LOG START ******");
 
   MSG msg = {};

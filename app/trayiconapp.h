@@ -16,9 +16,19 @@ class CTrayIconApp {
   bool InitInstance(const char* cmdLine, HINSTANCE hInstance);
   // Releases what start-up acquired, after the message loop (or a failed start).
   void ExitInstance();
+
+  // Removes this printer's entry from the user's start-up list: the value named after the
+  // printer, or else the first value whose data contains the parameter file's name.
+  void DeleteStartupReg(const char* valueName, const char* searchText);
+  // Deletes the parameter file that an old start-up value names after "/F" (in double
+  // quotes), when it is a regular file.
+  void DelOldIconRegFile(HKEY root, const char* subKey, const char* valueName);
 };
 
 extern CTrayIconApp theApp;
+
+// The user's start-up list; the agent only ever deletes from it.
+constexpr const char kStartupRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The whole life of the process: log, start-up, message loop, exit step. Returns the
 // exit code (the wParam of the last message taken from the queue, 0 when none).

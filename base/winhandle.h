@@ -2,7 +2,10 @@
 // Move-only owners of Windows handles, so that every path releases what it opened.
 // Windows only.
 #include <windows.h>
+#include <winspool.h>
 
+#include <cstddef>
+#include <memory>
 #include <utility>
 
 template <typename T, typename Traits>
@@ -69,3 +72,27 @@ struct ModuleTraits {
   static void Close(HMODULE h) { ::FreeLibrary(h); }
 };
 using UniqueModule = UniqueAny<HMODULE, ModuleTraits>;
+
+// Printer handles from OpenPrinter (null on failure).
+struct PrinterTraits {
+  static HANDLE Invalid() { return nullptr; }
+  static bool IsValid(HANDLE h) { return h != nullptr; }
+  static void Close(HANDLE h) { ::ClosePrinter(h); }
+};
+using UniquePrinter = UniqueAny<HANDLE, PrinterTraits>;
+
+// Blocks from the process heap, where the program's heap buffers come from.
+struct ProcessHeapFree {
+  void operator()(void* p) const {
+    if (p != nullptr) ::HeapFree(::GetProcessHeap(), 0, p);
+  }
+};
+template <typename T>
+using UniqueHeapPtr = std::unique_ptr<T, ProcessHeapFree>;
+
+// A zero-filled block of count elements of T, or null when the heap has no room.
+template <typename T>
+UniqueHeapPtr<T> HeapAllocZeroed(std::size_t count) {
+  if (count == 0 || count > static_cast<std::size_t>(-1) / sizeof(T)) return UniqueHeapPtr<T>();
+  return UniqueHeapPtr<T>(static_cast<T*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(T))));
+}

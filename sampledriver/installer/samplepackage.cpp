@@ -8,7 +8,8 @@ const std::vector<std::string>& DriverNames() {
 }
 
 const std::vector<std::string>& FileNames() {
-  static const std::vector<std::string> files = {kDriverFile, kConfigFile, kDataFile, kSetupDataFile};
+  static const std::vector<std::string> files = {kDriverFile, kConfigFile, kDataFile, kSetupDataFile,
+                                                 kDriverInfoLibrary};
   return files;
 }
 
@@ -19,8 +20,8 @@ spoolsetup::DriverPackage Package(const std::string& driverName, const std::stri
   p.driverFile = kDriverFile;
   p.dataFile = kDataFile;
   p.configFile = kConfigFile;
-  // The setup data file lies beside the data file, which names it without a folder.
-  p.dependentFiles = {kSetupDataFile};
+  // The data file names these without a folder: they lie beside it.
+  p.dependentFiles = {kSetupDataFile, kDriverInfoLibrary};
   return p;
 }
 

@@ -18,6 +18,7 @@ constexpr const char kDriverFile[] = "KVSMPDRV.DLL";
 constexpr const char kConfigFile[] = "KVSMPUI.DLL";
 constexpr const char kDataFile[] = "KVSMPDRV.DAT";
 constexpr const char kSetupDataFile[] = "KVSMPSET.DAT";
+constexpr const char kDriverInfoLibrary[] = "K_DRVIF1.DLL";
 
 // Every file of the package, main files first.
 const std::vector<std::string>& FileNames();

@@ -8,13 +8,6 @@
 namespace spoolsetup {
 namespace {
 
-struct PrinterTraits {
-  static HANDLE Invalid() { return nullptr; }
-  static bool IsValid(HANDLE h) { return h != nullptr; }
-  static void Close(HANDLE h) { ::ClosePrinter(h); }
-};
-using UniquePrinter = UniqueAny<HANDLE, PrinterTraits>;
-
 bool Fail(std::string* error, const ByteString& what) {
   if (error != nullptr) *error = what;
   return false;
