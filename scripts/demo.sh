@@ -1,6 +1,7 @@
 #!/bin/bash
-# The agent's main job, end to end: build, prepare the Wine prefix, switch the log on,
-# start trayagent.exe for a printer, and show what it logged.
+# The agent's main job, end to end: build, prepare the Wine prefix (the sample printer
+# driver and a printer for it), switch the log on, start trayagent.exe for the printer,
+# and show what it logged.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,7 +10,7 @@ bash scripts/install-deps.sh --demo
 build=build/win64
 echo "=== building ($build)"
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target trayagent >/dev/null
+cmake --build --preset win64 --target trayagent drvsetup >/dev/null
 
 echo "=== starting the Wine session"
 scripts/wine-session.sh start "$build"
@@ -24,6 +25,12 @@ mkdir -p "$logdir"
 rm -f "$logdir/K_TRLOG0.LOG"
 
 printer=${TRAYAGENT_DEMO_PRINTER:-Korva Ink 100}
+echo "=== installing the sample printer driver and the printer \"$printer\""
+# The prefix is the tests' too: take the driver and its printers out again at the end.
+trap 'run "$build/bin/drvsetup.exe" remove-all >/dev/null 2>&1; scripts/wine-session.sh stop "$build" >/dev/null' EXIT
+run "$build/bin/drvsetup.exe" install
+run "$build/bin/drvsetup.exe" delete-printer "$printer" >/dev/null
+run "$build/bin/drvsetup.exe" add-printer "$printer" "KORVA Sample Ink 100" "FILE:"
 echo "=== running trayagent.exe /P \"$printer\""
 set +e
 run "$build/bin/trayagent.exe" /P "$printer"

@@ -1,0 +1,29 @@
+#pragma once
+// What makes up the KORVA sample ink-jet printer driver package: its drivers and the
+// files each one is installed with. Windows only.
+#include <string>
+#include <vector>
+
+#include "sampledriver/installer/spoolsetup.h"
+
+namespace samplepackage {
+
+// The drivers of the package: the same files, one model each.
+constexpr const char kDriver100[] = "KORVA Sample Ink 100";
+constexpr const char kDriver200[] = "KORVA Sample Ink 200";
+const std::vector<std::string>& DriverNames();
+
+// The files, as the spooler records them.
+constexpr const char kDriverFile[] = "KVSMPDRV.DLL";
+constexpr const char kConfigFile[] = "KVSMPUI.DLL";
+constexpr const char kDataFile[] = "KVSMPDRV.DAT";
+constexpr const char kSetupDataFile[] = "KVSMPSET.DAT";
+constexpr const char kDriverInfoLibrary[] = "K_DRVIF1.DLL";
+
+// Every file of the package, main files first.
+const std::vector<std::string>& FileNames();
+
+// The package of one driver, with its files taken from sourceDir.
+spoolsetup::DriverPackage Package(const std::string& driverName, const std::string& sourceDir);
+
+}  // namespace samplepackage
