@@ -84,6 +84,24 @@ bool IsDriverInstalled(const char* driverName) {
   return false;
 }
 
+std::string InstalledDriverFolder(const char* driverName) {
+  DWORD needed = 0;
+  DWORD count = 0;
+  ::EnumPrinterDriversA(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
+  if (needed == 0) return std::string();
+  std::vector<BYTE> buf(needed);
+  if (!::EnumPrinterDriversA(nullptr, nullptr, 3, buf.data(), needed, &needed, &count)) return std::string();
+  const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buf.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (drivers[i].pName == nullptr || std::string(drivers[i].pName) != driverName || drivers[i].pDriverPath == nullptr)
+      continue;
+    const std::string path = drivers[i].pDriverPath;
+    const std::size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+  }
+  return std::string();
+}
+
 bool RemoveDriver(const char* driverName, std::string* error) {
   if (!IsDriverInstalled(driverName)) return true;
   if (!::DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(driverName)))

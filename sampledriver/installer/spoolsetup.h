@@ -23,6 +23,11 @@ struct DriverPackage {
 // backslash), or "" when the spooler cannot say.
 std::string DriverDirectory();
 
+// The folder the spooler keeps an installed driver's files in (the folder of its recorded
+// driver file: the spooler moves files into a version subfolder of DriverDirectory()),
+// or "" when the driver is not installed.
+std::string InstalledDriverFolder(const char* driverName);
+
 // Copies the package's files into the driver directory (overwriting) and registers the
 // driver at level 3 with their full paths there. Installing an installed driver again
 // replaces its record.
