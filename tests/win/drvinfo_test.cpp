@@ -91,6 +91,23 @@ TEST_F(DrvInfoBinding, LibraryMissingAnOrdinalBindsWithAnEmptyTable) {
   EXPECT_EQ(DrvIfCloseKey(key), ERROR_INVALID_ACCESS);
 }
 
+// A bare name is found in the current folder; that very file is loaded, not another of
+// the same name along the DLL search path (which starts with the program's folder, where
+// the complete sample library lies).
+TEST_F(DrvInfoBinding, LoadsTheFileThatWasFoundNotANamesake) {
+  const std::string dir = TempFolder("drvinfo_cwd");
+  ASSERT_TRUE(CopyLibrary("K_DRVIF1_NO20.DLL", dir + "\\K_DRVIF1.DLL"));
+  char previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(::SetCurrentDirectoryA(dir.c_str()));
+  const int result = BindDriverInfoLibrary(kDrvInfoByLibrary, "K_DRVIF1.DLL");
+  ::SetCurrentDirectoryA(previous);
+  ASSERT_EQ(result, 1);
+  HKEY key = nullptr;
+  EXPECT_EQ(DrvIfOpenKey(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key), ERROR_INVALID_ACCESS)
+      << "the incomplete library in the current folder was bound";
+}
+
 // The data file's "KVDRVIF1" value, or K_DRVIF1.DLL, in the data file's folder.
 struct DataFileCase {
   const char* what;
