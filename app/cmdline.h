@@ -133,6 +133,7 @@ class CCmdLineInfo : public CCmdLineParser {
   std::int32_t m_fTD = 0;
 
  private:
+  // Parse without the completion, for the file at this nesting depth.
   int ParseAt(int depth);
 };
 

@@ -13,7 +13,14 @@ CCmdLineInfo::CCmdLineInfo(const char* text) {
   Parse();
 }
 
-int CCmdLineInfo::Parse() { return ParseAt(0); }
+int CCmdLineInfo::Parse() {
+  if (!ParseAt(0)) return 0;
+  // Once, over the switches of every file read: a nested file's level would ask the
+  // spooler and the setup data again for the same answer.
+  CompletePrinterInfo();
+  CompleteModelID();
+  return 1;
+}
 
 int CCmdLineInfo::ParseAt(int depth) {
   if (ApplySwitches()) {
@@ -36,13 +43,11 @@ int CCmdLineInfo::ParseAt(int depth) {
       }
     }
     m_szCmdLine = text;
-    ParseAt(depth + 1);
+    ParseAt(depth + 1);  // a nested file that cannot be read ends only its own level
     // A file named by a start-up entry is read again at the next start.
     if (m_IconFrom == 0) reader.RemoveFile();
     reader.Release();
   }
-  CompletePrinterInfo();
-  CompleteModelID();
   return 1;
 }
 

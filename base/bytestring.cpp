@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <vector>
 
-char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 int CompareNoCase(const char* a, const char* b) {
   if (a == nullptr || b == nullptr) return (a == b) ? 0 : (a == nullptr ? -1 : 1);
   for (;; ++a, ++b) {

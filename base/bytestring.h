@@ -4,6 +4,7 @@
 // copies; these helpers add the comparisons and formatting the program relies on.
 #include <cstdarg>
 #include <string>
+#include <string_view>
 
 #include "base/compiler.h"
 
@@ -12,9 +13,16 @@ using ByteString = std::string;
 // Plain comparison is case-sensitive (operator== on ByteString). These compare without
 // regard to case; case folding covers ASCII letters only, as the switch names, section
 // names and value names the program compares are ASCII.
-bool EqualNoCase(const char* a, const char* b);
+constexpr char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool EqualNoCase(const char* a, const char* b);  // null equals only null
 int CompareNoCase(const char* a, const char* b);
-char ToUpperAscii(char c);
+inline bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  }
+  return true;
+}
 
 // printf-style formatting. The result is empty when it cannot be formed (a bad format
 // or one longer than kMaxFormatted).

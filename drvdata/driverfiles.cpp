@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/winhandle.h"
 #include "drvdata/driverpaths.h"
 
 namespace {
@@ -13,21 +14,6 @@ constexpr char kNtKey[] = "SADatI";
 constexpr char k9xKey[] = "52";
 // The setup file name is read into 64 bytes, so at most 63 characters arrive.
 constexpr DWORD kSetupNameSize = 64;
-
-// A zero-filled block from the process heap, freed on every path.
-class CHeapBlock {
- public:
-  explicit CHeapBlock(DWORD size) : m_p(size == 0 ? nullptr : ::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
-  ~CHeapBlock() {
-    if (m_p != nullptr) ::HeapFree(::GetProcessHeap(), 0, m_p);
-  }
-  CHeapBlock(const CHeapBlock&) = delete;
-  CHeapBlock& operator=(const CHeapBlock&) = delete;
-  BYTE* Bytes() const { return static_cast<BYTE*>(m_p); }
-
- private:
-  void* m_p;
-};
 
 ByteString Field(const char* s) { return s == nullptr ? ByteString() : ByteString(s); }
 
@@ -45,10 +31,10 @@ bool QueryPrinterDriver(const char* printerName, DriverField field, ByteString* 
   DWORD needed = 0;
   ::GetPrinterDriverA(handle, nullptr, 3, probe, 1, &needed);
   if (needed == 0) return false;
-  CHeapBlock block(needed);
-  if (block.Bytes() == nullptr) return false;
-  if (::GetPrinterDriverA(handle, nullptr, 3, block.Bytes(), needed, &needed) != 1) return false;
-  const DRIVER_INFO_3A* info = reinterpret_cast<const DRIVER_INFO_3A*>(block.Bytes());
+  UniqueHeapPtr<BYTE> block = HeapAllocZeroed<BYTE>(needed);
+  if (!block) return false;
+  if (::GetPrinterDriverA(handle, nullptr, 3, block.get(), needed, &needed) != 1) return false;
+  const DRIVER_INFO_3A* info = reinterpret_cast<const DRIVER_INFO_3A*>(block.get());
   switch (field) {
     case DriverField::kDirectory:
       *out = DriverDirOf(info->pDriverPath);
@@ -77,21 +63,6 @@ ByteString ReadSetupName(const char* dataFile, bool nt, const char* section9x) {
 }
 
 }  // namespace
-
-SetupOsVersion ReadOsVersionRecord() {
-  OSVERSIONINFOA info;
-  std::memset(&info, 0, sizeof info);
-  info.dwOSVersionInfoSize = sizeof info;
-#if defined(_MSC_VER)
-#pragma warning(suppress : 4996)  // the platform and version are what the data is keyed by
-#endif
-  if (!::GetVersionExA(&info)) return SetupOsVersion();
-  SetupOsVersion v;
-  v.platformId = info.dwPlatformId;
-  v.major = info.dwMajorVersion;
-  v.minor = info.dwMinorVersion;
-  return v;
-}
 
 ByteString ReadSystemDirectory() {
   ByteString dir(64, '\0');
@@ -125,11 +96,11 @@ BOOL CPrinterHandle::Open(const char* printerName, HANDLE* handle) {
   }
   *handle = nullptr;
   // Some names survive only the wide call: try it on the NT platform.
-  if (ReadOsVersionRecord().platformId != kPlatformNT) return opened;
+  if (ReadOsVersion().platformId != kPlatformNT) return opened;
   const int chars = ::MultiByteToWideChar(CP_ACP, 0, printerName, -1, nullptr, 0);
   if (chars <= 0) return opened;
-  CHeapBlock wide(static_cast<DWORD>(chars) * sizeof(WCHAR));
-  WCHAR* wideName = reinterpret_cast<WCHAR*>(wide.Bytes());
+  UniqueHeapPtr<WCHAR> wide = HeapAllocZeroed<WCHAR>(static_cast<std::size_t>(chars));
+  WCHAR* wideName = wide.get();
   if (wideName == nullptr || ::MultiByteToWideChar(CP_ACP, 0, printerName, -1, wideName, chars) != chars) return opened;
   const BOOL wideOpened = ::OpenPrinterW(wideName, handle, nullptr);
   if (!wideOpened) *handle = nullptr;
@@ -179,11 +150,11 @@ bool CDriverFiles::GetDriverFilesByName(const char* driverName, ByteString* data
   DWORD count = 0;
   ::EnumPrinterDriversA(nullptr, nullptr, 3, probe, 1, &needed, &count);
   if (needed == 0) return false;
-  CHeapBlock block(needed);
-  if (block.Bytes() == nullptr) return false;
+  UniqueHeapPtr<BYTE> block = HeapAllocZeroed<BYTE>(needed);
+  if (!block) return false;
   count = 0;
-  if (!::EnumPrinterDriversA(nullptr, nullptr, 3, block.Bytes(), needed, &needed, &count)) return false;
-  const DRIVER_INFO_3A* records = reinterpret_cast<const DRIVER_INFO_3A*>(block.Bytes());
+  if (!::EnumPrinterDriversA(nullptr, nullptr, 3, block.get(), needed, &needed, &count)) return false;
+  const DRIVER_INFO_3A* records = reinterpret_cast<const DRIVER_INFO_3A*>(block.get());
   for (DWORD i = 0; i < count; ++i) {
     const DRIVER_INFO_3A& r = records[i];
     if (r.pName == nullptr || std::strcmp(r.pName, driverName) != 0) continue;
@@ -200,7 +171,7 @@ bool CDriverFiles::GetSetupFileByPrinter(const char* printerName, ByteString* se
   if (printerName == nullptr || *printerName == '\0') return false;
   ByteString dataFile;
   if (!GetDataFile(printerName, &dataFile)) return false;
-  const bool nt = ReadOsVersionRecord().platformId == kPlatformNT;
+  const bool nt = ReadOsVersion().platformId == kPlatformNT;
   ByteString driverName;
   if (!nt) GetDriverName(printerName, &driverName);
   const ByteString name = ReadSetupName(dataFile.c_str(), nt, driverName.c_str());
@@ -218,7 +189,7 @@ bool CDriverFiles::GetSetupFileByDriver(const char* driverName, ByteString* setu
   ByteString dataFile;
   ByteString dir;
   if (!GetDriverFilesByName(driverName, &dataFile, &dir) || dataFile.empty()) return false;
-  const ByteString name = ReadSetupName(dataFile.c_str(), ReadOsVersionRecord().platformId == kPlatformNT, driverName);
+  const ByteString name = ReadSetupName(dataFile.c_str(), ReadOsVersion().platformId == kPlatformNT, driverName);
   if (name.empty()) return false;
   *setupFile = JoinDriverPath(dir, name.c_str());
   return !setupFile->empty();

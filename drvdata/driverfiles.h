@@ -9,10 +9,9 @@
 #include <windows.h>
 
 #include "base/bytestring.h"
+#include "base/osversion.h"
 #include "drvdata/setupregtable.h"
 
-// The running system's version record (zeros when it cannot be read).
-SetupOsVersion ReadOsVersionRecord();
 // The system directory, or "" when it cannot be had.
 ByteString ReadSystemDirectory();
 

@@ -146,7 +146,7 @@ std::string_view RawDataField(std::string_view value) {
 
 }  // namespace
 
-bool IsSetupConditionMet(std::string_view token, const SetupOsVersion& v) {
+bool IsSetupConditionMet(std::string_view token, const OsVersion& v) {
   if (token.empty() || EqualNoCase(token, "ALL")) return true;
   const bool nt = v.platformId == kPlatformNT;
   if (EqualNoCase(token, "WIN9X")) return v.platformId == kPlatformWin9x;

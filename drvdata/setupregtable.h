@@ -15,28 +15,20 @@
 #include <string_view>
 
 #include "base/bytestring.h"
+#include "base/osversion.h"
 #include "drvdata/entrylist.h"
 #include "drvdata/setupfile.h"
-
-// The fields of the system's version record that conditions test.
-struct SetupOsVersion {
-  std::uint32_t platformId = 0;  // 1 Windows 9x family, 2 NT family, 0 unknown
-  std::uint32_t major = 0;
-  std::uint32_t minor = 0;
-};
-constexpr std::uint32_t kPlatformWin9x = 1;
-constexpr std::uint32_t kPlatformNT = 2;
 
 // What the interpretation needs from the running system: read once per load, as neither
 // changes while the program runs.
 struct SetupEnvironment {
-  SetupOsVersion version;
+  OsVersion version;
   ByteString systemDir;  // "" when it could not be had
 };
 
 // Whether an entry guarded by this condition token applies on that system. Tokens are
 // compared ignoring case; unknown tokens never apply.
-bool IsSetupConditionMet(std::string_view token, const SetupOsVersion& version);
+bool IsSetupConditionMet(std::string_view token, const OsVersion& version);
 
 // One "REGPATH" entry.
 class CRegPathEntry {

@@ -12,7 +12,7 @@ bool IsEmpty(const char* s) { return s == nullptr || *s == '\0'; }
 }  // namespace
 
 void CSetupRegTable::LoadEnvironment() {
-  m_env.version = ReadOsVersionRecord();
+  m_env.version = ReadOsVersion();
   m_env.systemDir = ReadSystemDirectory();
 }
 

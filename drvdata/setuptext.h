@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "base/bytestring.h"
+
 namespace setuptext {
 
 // The white space that the reader trims: blank, tab, line feed, vertical tab, form feed,
@@ -21,23 +23,15 @@ inline std::string_view Trim(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-constexpr char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Equality ignoring the case of ASCII letters (names in these files are ASCII).
-inline bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
+using ::EqualNoCase;
 
 // True when hay contains needle, ignoring case. needle must be upper case.
 inline bool ContainsUpper(std::string_view hay, std::string_view needle) {
   if (needle.size() > hay.size()) return false;
   for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i) {
     std::size_t k = 0;
-    while (k < needle.size() && Upper(hay[i + k]) == needle[k]) ++k;
+    while (k < needle.size() && ToUpperAscii(hay[i + k]) == needle[k]) ++k;
     if (k == needle.size()) return true;
   }
   return false;

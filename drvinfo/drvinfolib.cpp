@@ -4,9 +4,9 @@
 
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "base/bytestring.h"
+#include "base/osversion.h"
 #include "base/text260.h"
 #include "base/winhandle.h"
 #include "settings/spooler.h"
@@ -28,10 +28,8 @@ using OpenKeyFn = LONG(WINAPI*)(HKEY, const char*, DWORD, REGSAM, PHKEY);
 using CloseKeyFn = LONG(WINAPI*)(HKEY);
 
 bool IsNt5OrLater() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  if (!::GetVersionExA(&version)) return false;
-  return version.dwPlatformId >= VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5;
+  const OsVersion version = ReadOsVersion();
+  return version.platformId >= kPlatformNT && version.major >= 5;
 }
 
 FARPROC EntryOrNull(int index) { return g_pDrvInfoLib != nullptr ? g_pDrvInfoLib->Entry(index) : nullptr; }
@@ -52,8 +50,7 @@ CDrvInfoLib::~CDrvInfoLib() { Unload(); }
 void CDrvInfoLib::Unload() {
   for (FARPROC& entry : m_table) entry = nullptr;
   if (m_fOwnsLibrary) {
-    delete[] m_pszPath;
-    m_pszPath = nullptr;
+    m_szPath.clear();
     if (m_hLibrary != nullptr) ::FreeLibrary(m_hLibrary);
     m_hLibrary = nullptr;
     m_fOwnsLibrary = FALSE;
@@ -81,22 +78,13 @@ bool CDrvInfoLib::Load(const char* path) {
     // looked up along the DLL search path and might load another file of that name.
     char fullPath[MAX_PATH] = {};
     const DWORD n = ::GetFullPathNameA(path, MAX_PATH, fullPath, nullptr);
-    const std::size_t len = TextLength(path, MAX_PATH * 4);
-    char* copy = new (std::nothrow) char[len + 1];
-    if (n > 0 && n < MAX_PATH && copy != nullptr && TextCopy(copy, len + 1, path)) {
-      delete[] m_pszPath;
-      m_pszPath = copy;
-      copy = nullptr;
+    if (n > 0 && n < MAX_PATH) {
+      m_szPath = path;
       m_hLibrary = ::LoadLibraryA(fullPath);
       if (m_hLibrary != nullptr) m_fOwnsLibrary = TRUE;
     }
-    delete[] copy;
   }
-  if (m_hLibrary != nullptr) {
-    BindTable();
-  } else {
-    for (FARPROC& entry : m_table) entry = nullptr;
-  }
+  BindTable();  // clears the table when nothing was loaded
   return m_hLibrary != nullptr;
 }
 
@@ -126,9 +114,9 @@ bool CDrvInfoLocator::FromPrinter(const char* printerName) {
   DWORD needed = 0;
   ::GetPrinterDriverA(printer.Get(), nullptr, 3, nullptr, 0, &needed);
   if (needed == 0) return false;
-  std::vector<BYTE> buf(needed);
-  if (!::GetPrinterDriverA(printer.Get(), nullptr, 3, buf.data(), needed, &needed)) return false;
-  const DRIVER_INFO_3A* info = reinterpret_cast<const DRIVER_INFO_3A*>(buf.data());
+  UniqueHeapPtr<BYTE> buf = HeapAllocZeroed<BYTE>(needed);
+  if (!buf || !::GetPrinterDriverA(printer.Get(), nullptr, 3, buf.get(), needed, &needed)) return false;
+  const DRIVER_INFO_3A* info = reinterpret_cast<const DRIVER_INFO_3A*>(buf.get());
   return SetFromDriverRecord(info->pDriverPath, info->pDataFile);
 }
 
@@ -137,9 +125,9 @@ bool CDrvInfoLocator::FromDriver(const char* driverName) {
   DWORD count = 0;
   ::EnumPrinterDriversA(nullptr, nullptr, 2, nullptr, 0, &needed, &count);
   if (needed == 0) return true;  // no drivers: no directory, the bare default name
-  std::vector<BYTE> buf(needed);
-  if (!::EnumPrinterDriversA(nullptr, nullptr, 2, buf.data(), needed, &needed, &count)) return true;
-  const DRIVER_INFO_2A* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buf.data());
+  UniqueHeapPtr<BYTE> buf = HeapAllocZeroed<BYTE>(needed);
+  if (!buf || !::EnumPrinterDriversA(nullptr, nullptr, 2, buf.get(), needed, &needed, &count)) return true;
+  const DRIVER_INFO_2A* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buf.get());
   for (DWORD i = 0; i < count; ++i) {
     if (drivers[i].pName != nullptr && EqualNoCase(drivers[i].pName, driverName))
       return SetFromDriverRecord(drivers[i].pDriverPath, drivers[i].pDataFile);

@@ -4,6 +4,8 @@
 // created and closed through its functions (see settings/registrykey.h).
 #include <windows.h>
 
+#include "base/bytestring.h"
+
 // 1 once a binding has succeeded; cleared by ReleaseDriverInfoLibrary.
 extern BOOL g_fDrvInfoBound;
 
@@ -58,7 +60,7 @@ class CDrvInfoLib {
   FARPROC Entry(int tableIndex) const { return m_table[tableIndex]; }
 
  private:
-  char* m_pszPath = nullptr;  // copy of the path the library was loaded from
+  ByteString m_szPath;  // the path the library was loaded from
   BOOL m_fOwnsLibrary = FALSE;
   HMODULE m_hLibrary = nullptr;
   FARPROC m_table[kDrvInfoOrdinalCount] = {};

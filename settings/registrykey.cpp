@@ -1,6 +1,5 @@
 #include "settings/registrykey.h"
 
-#include <new>
 
 #include "base/text260.h"
 #include "base/winhandle.h"
@@ -10,28 +9,14 @@ namespace {
 
 constexpr DWORD kEnumBufferSize = 256;
 
-// The library receives its own copy of the path, or null for an empty one.
+// The library receives a private copy of the path, or null for an empty one.
 class SubKeyCopy {
  public:
-  explicit SubKeyCopy(const char* subKey) {
-    if (subKey == nullptr || subKey[0] == '\0') return;
-    const std::size_t size = ByteString(subKey).size() + 1;
-    m_p = new (std::nothrow) char[size];
-    if (m_p != nullptr && !TextCopy(m_p, size, subKey)) {
-      delete[] m_p;
-      m_p = nullptr;
-    }
-    m_failed = m_p == nullptr;
-  }
-  ~SubKeyCopy() { delete[] m_p; }
-  SubKeyCopy(const SubKeyCopy&) = delete;
-  SubKeyCopy& operator=(const SubKeyCopy&) = delete;
-  const char* Get() const { return m_p; }
-  bool Failed() const { return m_failed; }
+  explicit SubKeyCopy(const char* subKey) : m_copy(subKey != nullptr ? subKey : "") {}
+  const char* Get() const { return m_copy.empty() ? nullptr : m_copy.c_str(); }
 
  private:
-  char* m_p = nullptr;
-  bool m_failed = false;
+  ByteString m_copy;
 };
 
 REGSAM DefaultAccess(BOOL create, REGSAM access) {
@@ -139,7 +124,7 @@ int CDrvInfoRegistryKey::Open(HKEY parent, const char* subKey, REGSAM access) {
   if (!g_fDrvInfoBound) return CRegistryKey::Open(parent, subKey, access);
   if (access == 0) access = KEY_READ;
   SubKeyCopy path(subKey);
-  const LONG rc = path.Failed() ? ERROR_NOT_ENOUGH_MEMORY : DrvIfOpenKey(parent, path.Get(), 0, access, &m_hKey);
+  const LONG rc = DrvIfOpenKey(parent, path.Get(), 0, access, &m_hKey);
   SetResult(rc, access);
   m_fViaLibrary = m_fOpen;
   return m_fOpen ? 1 : 0;
@@ -149,9 +134,8 @@ int CDrvInfoRegistryKey::Create(HKEY parent, const char* subKey, const char* cla
   if (!g_fDrvInfoBound) return CRegistryKey::Create(parent, subKey, className, access);
   SubKeyCopy path(subKey);
   DWORD disposition = 0;
-  const LONG rc = path.Failed() ? ERROR_NOT_ENOUGH_MEMORY
-                                : DrvIfCreateKey(parent, path.Get(), 0, const_cast<char*>(className),
-                                                 REG_OPTION_NON_VOLATILE, access, nullptr, &m_hKey, &disposition);
+  const LONG rc = DrvIfCreateKey(parent, path.Get(), 0, const_cast<char*>(className), REG_OPTION_NON_VOLATILE,
+                                 access, nullptr, &m_hKey, &disposition);
   SetResult(rc, access);
   m_fViaLibrary = m_fOpen;
   return (m_fOpen && disposition == REG_CREATED_NEW_KEY) ? 1 : 0;

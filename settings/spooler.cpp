@@ -3,21 +3,11 @@
 #include <climits>
 #include <cstring>
 
+#include "base/osversion.h"
 #include "base/text260.h"
 #include "base/winhandle.h"
 
 namespace {
-
-bool IsNtPlatform() {
-  OSVERSIONINFOA info = {};
-  info.dwOSVersionInfoSize = sizeof info;
-  // The 9x line has no other way to ask; the deprecation does not apply to us.
-#if defined(_MSC_VER)
-#pragma warning(suppress : 4996)
-#endif
-  if (!::GetVersionExA(&info)) return false;
-  return info.dwPlatformId >= VER_PLATFORM_WIN32_NT;
-}
 
 // Runs use(record) with the printer's level-2 record; false when there is none.
 template <typename Use>
@@ -43,7 +33,7 @@ bool WithPrinterInfo2(const char* printerName, Use use) {
 BOOL KV_OpenPrinter(const char* printerName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefaults) {
   BOOL result = ::OpenPrinterA(const_cast<char*>(printerName), phPrinter, pDefaults);
   if (result && phPrinter != nullptr && *phPrinter != nullptr) return result;
-  if (!IsNtPlatform() || printerName == nullptr) return result;
+  if (ReadOsVersion().platformId < kPlatformNT || printerName == nullptr) return result;
 
   // The spooler of the NT line keeps names in UTF-16; a name that the 8-bit call could
   // not find may still be found by its strict conversion.

@@ -148,20 +148,9 @@ std::vector<std::string> PackageFolders() {
   std::vector<std::string> folders;
   const std::string dir = spoolsetup::DriverDirectory();
   if (!dir.empty()) folders.push_back(dir);
-  DWORD needed = 0;
-  DWORD count = 0;
-  ::EnumPrinterDriversA(nullptr, nullptr, 2, nullptr, 0, &needed, &count);
-  if (needed == 0) return folders;
-  std::vector<BYTE> buf(needed);
-  if (!::EnumPrinterDriversA(nullptr, nullptr, 2, buf.data(), needed, &needed, &count)) return folders;
-  const DRIVER_INFO_2A* info = reinterpret_cast<const DRIVER_INFO_2A*>(buf.data());
-  for (DWORD i = 0; i < count; ++i) {
-    if (!IsPackageDriver(info[i].pName) || info[i].pDriverPath == nullptr) continue;
-    std::string folder = info[i].pDriverPath;
-    const std::size_t slash = folder.find_last_of('\\');
-    if (slash == std::string::npos) continue;
-    folder.erase(slash);
-    bool known = false;
+  for (const std::string& driver : samplepackage::DriverNames()) {
+    const std::string folder = spoolsetup::InstalledDriverFolder(driver.c_str());
+    bool known = folder.empty();
     for (const std::string& f : folders) known = known || f == folder;
     if (!known) folders.push_back(folder);
   }

@@ -70,36 +70,35 @@ bool InstallDriver(const DriverPackage& package, std::string* error) {
   return true;
 }
 
-bool IsDriverInstalled(const char* driverName) {
+
+namespace {
+
+// The installed driver's recorded driver file path; false when it is not installed.
+bool FindInstalledDriver(const char* driverName, std::string* driverPath) {
   DWORD needed = 0;
   DWORD count = 0;
-  ::EnumPrinterDriversA(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+  ::EnumPrinterDriversA(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
   if (needed == 0) return false;
   std::vector<BYTE> buf(needed);
-  if (!::EnumPrinterDriversA(nullptr, nullptr, 1, buf.data(), needed, &needed, &count)) return false;
-  const DRIVER_INFO_1A* drivers = reinterpret_cast<const DRIVER_INFO_1A*>(buf.data());
+  if (!::EnumPrinterDriversA(nullptr, nullptr, 3, buf.data(), needed, &needed, &count)) return false;
+  const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buf.data());
   for (DWORD i = 0; i < count; ++i) {
-    if (drivers[i].pName != nullptr && std::string(drivers[i].pName) == driverName) return true;
+    if (drivers[i].pName == nullptr || std::string(drivers[i].pName) != driverName) continue;
+    if (driverPath != nullptr) *driverPath = drivers[i].pDriverPath != nullptr ? drivers[i].pDriverPath : "";
+    return true;
   }
   return false;
 }
 
+}  // namespace
+
+bool IsDriverInstalled(const char* driverName) { return FindInstalledDriver(driverName, nullptr); }
+
 std::string InstalledDriverFolder(const char* driverName) {
-  DWORD needed = 0;
-  DWORD count = 0;
-  ::EnumPrinterDriversA(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
-  if (needed == 0) return std::string();
-  std::vector<BYTE> buf(needed);
-  if (!::EnumPrinterDriversA(nullptr, nullptr, 3, buf.data(), needed, &needed, &count)) return std::string();
-  const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buf.data());
-  for (DWORD i = 0; i < count; ++i) {
-    if (drivers[i].pName == nullptr || std::string(drivers[i].pName) != driverName || drivers[i].pDriverPath == nullptr)
-      continue;
-    const std::string path = drivers[i].pDriverPath;
-    const std::size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-  }
-  return std::string();
+  std::string path;
+  if (!FindInstalledDriver(driverName, &path)) return std::string();
+  const std::size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 bool RemoveDriver(const char* driverName, std::string* error) {

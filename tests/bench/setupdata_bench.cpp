@@ -128,7 +128,7 @@ const BenchFile& File() {
 
 SetupEnvironment Env() {
   SetupEnvironment env;
-  env.version = SetupOsVersion{2, 5, 1};
+  env.version = OsVersion{2, 5, 1};
   env.systemDir = "C:\\WINDOWS\\system32";
   return env;
 }

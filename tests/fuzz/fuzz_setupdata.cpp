@@ -14,7 +14,7 @@
 
 namespace {
 
-const SetupOsVersion kVersions[] = {{1, 4, 10}, {2, 4, 0}, {2, 5, 0}, {2, 5, 1}, {2, 6, 1}, {0, 0, 0}};
+const OsVersion kVersions[] = {{1, 4, 10}, {2, 4, 0}, {2, 5, 0}, {2, 5, 1}, {2, 6, 1}, {0, 0, 0}};
 
 void Check(bool ok) {
   if (!ok) std::abort();

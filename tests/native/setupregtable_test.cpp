@@ -11,13 +11,13 @@
 
 namespace {
 
-constexpr SetupOsVersion kWin98{1, 4, 10};
-constexpr SetupOsVersion kNt40{2, 4, 0};
-constexpr SetupOsVersion kWin2000{2, 5, 0};
-constexpr SetupOsVersion kWinXp{2, 5, 1};
-constexpr SetupOsVersion kVista{2, 6, 0};
-constexpr SetupOsVersion kWin7{2, 6, 1};
-const SetupOsVersion kVersions[] = {kWin98, kNt40, kWin2000, kWinXp, kVista, kWin7};
+constexpr OsVersion kWin98{1, 4, 10};
+constexpr OsVersion kNt40{2, 4, 0};
+constexpr OsVersion kWin2000{2, 5, 0};
+constexpr OsVersion kWinXp{2, 5, 1};
+constexpr OsVersion kVista{2, 6, 0};
+constexpr OsVersion kWin7{2, 6, 1};
+const OsVersion kVersions[] = {kWin98, kNt40, kWin2000, kWinXp, kVista, kWin7};
 
 TEST(SetupConditions, EveryTokenOnEverySystem) {
   // One character per system, in the order of kVersions: 9x, NT 4.0, 5.0, 5.1, 6.0, 6.1.
@@ -29,16 +29,16 @@ TEST(SetupConditions, EveryTokenOnEverySystem) {
   };
   for (const auto& c : cases) {
     std::string got;
-    for (const SetupOsVersion& v : kVersions) got += IsSetupConditionMet(c.first, v) ? '1' : '0';
+    for (const OsVersion& v : kVersions) got += IsSetupConditionMet(c.first, v) ? '1' : '0';
     EXPECT_EQ(got, c.second) << "token \"" << c.first << "\"";
   }
   // NT 3.51 and a record that could not be read.
-  EXPECT_TRUE(IsSetupConditionMet("WINNT", SetupOsVersion{2, 3, 51}));
-  EXPECT_FALSE(IsSetupConditionMet("WINNT40", SetupOsVersion{2, 3, 51}));
-  EXPECT_FALSE(IsSetupConditionMet("WIN2000", SetupOsVersion{2, 3, 51}));
-  EXPECT_FALSE(IsSetupConditionMet("WIN9X", SetupOsVersion{}));
-  EXPECT_FALSE(IsSetupConditionMet("WINNT", SetupOsVersion{}));
-  EXPECT_TRUE(IsSetupConditionMet("ALL", SetupOsVersion{}));
+  EXPECT_TRUE(IsSetupConditionMet("WINNT", OsVersion{2, 3, 51}));
+  EXPECT_FALSE(IsSetupConditionMet("WINNT40", OsVersion{2, 3, 51}));
+  EXPECT_FALSE(IsSetupConditionMet("WIN2000", OsVersion{2, 3, 51}));
+  EXPECT_FALSE(IsSetupConditionMet("WIN9X", OsVersion{}));
+  EXPECT_FALSE(IsSetupConditionMet("WINNT", OsVersion{}));
+  EXPECT_TRUE(IsSetupConditionMet("ALL", OsVersion{}));
 }
 
 struct MacroCase {
@@ -89,7 +89,7 @@ TEST(SetupMacros, ExpandDirMacroAcceptsExactlyTheDocumentedForms) {
 
 // The answer of the lists (as a load builds them) and of the one-pass lookup; they must
 // agree, so every query below checks both.
-std::string Answer(const std::string& content, const SetupOsVersion& version, const char* dir, const char* key,
+std::string Answer(const std::string& content, const OsVersion& version, const char* dir, const char* key,
                    const char* name) {
   SetupEnvironment env;
   env.version = version;
@@ -152,7 +152,7 @@ const char kInstall[] =
 
 struct QueryCase {
   const char* what;
-  SetupOsVersion version;
+  OsVersion version;
   const char* key;
   const char* name;
   const char* value;

@@ -19,12 +19,6 @@ std::string AgentLogPath() {
   return std::string(folder) + "\\KORVA\\ZELT3\\K_TRLOG0.LOG";
 }
 
-std::string TempFolder() {
-  char buf[MAX_PATH] = {};
-  const DWORD n = ::GetTempPathA(MAX_PATH, buf);
-  return std::string(buf, n);
-}
-
 void AgentTest::SetUp() {
   m_log = AgentLogPath();
   ASSERT_FALSE(m_log.empty());

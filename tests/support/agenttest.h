@@ -10,8 +10,6 @@ namespace testsupport {
 
 // The log file every agent writes to (common application-data folder).
 std::string AgentLogPath();
-// The user's temporary folder, with its trailing backslash.
-std::string TempFolder();
 
 class AgentTest : public ::testing::Test {
  protected:

@@ -34,6 +34,33 @@ long RunProcess(const std::string& commandLine, DWORD timeoutMs) {
   return static_cast<long>(code);
 }
 
+std::string TempFolder() {
+  char buf[MAX_PATH] = {};
+  const DWORD n = ::GetTempPathA(MAX_PATH, buf);
+  return std::string(buf, n);
+}
+
+std::string ScratchFolder(const std::string& name) {
+  const std::string dir = TempFolder() + name;
+  CreateFolders(dir);
+  return dir;
+}
+
+spoolsetup::DriverPackage DummyDriverPackage(const char* driverName, const char* prefix,
+                                             const std::vector<std::string>& dependentFiles) {
+  spoolsetup::DriverPackage p;
+  p.name = driverName;
+  p.sourceDir = ScratchFolder(std::string(prefix) + "_driver");
+  p.driverFile = std::string(prefix) + "DRV.DLL";
+  p.dataFile = std::string(prefix) + "DATA.DAT";
+  p.configFile = std::string(prefix) + "UI.DLL";
+  p.dependentFiles = dependentFiles;
+  std::vector<std::string> files = {p.driverFile, p.dataFile, p.configFile};
+  files.insert(files.end(), dependentFiles.begin(), dependentFiles.end());
+  for (const std::string& f : files) WriteWholeFile(p.sourceDir + "\\" + f, "contents of " + f);
+  return p;
+}
+
 bool FileExists(const std::string& path) {
   const DWORD attr = ::GetFileAttributesA(path.c_str());
   return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sampledriver/installer/spoolsetup.h"
+
 namespace testsupport {
 
 // Folder of the running test executable, with a trailing backslash.
@@ -17,6 +19,17 @@ std::string SiblingPath(const char* fileName);
 // Returns its exit code, or -1 when it could not start or did not end in time (then it
 // is terminated).
 long RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+// The user's temporary folder, with its trailing backslash.
+std::string TempFolder();
+// A folder of that name in the temporary folder, created when missing (no trailing
+// backslash).
+std::string ScratchFolder(const std::string& name);
+
+// A driver package of small stand-in files (the spooler does not load them), written to
+// a scratch folder: prefix + "DRV.DLL", "DATA.DAT", "UI.DLL", and the dependent files.
+spoolsetup::DriverPackage DummyDriverPackage(const char* driverName, const char* prefix,
+                                             const std::vector<std::string>& dependentFiles = {});
 
 bool FileExists(const std::string& path);
 // Whole file, or false when it cannot be read.

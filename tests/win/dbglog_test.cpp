@@ -21,10 +21,7 @@ constexpr const char kSwitch[] = "K_TDBG";
 class DbgLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, tmp);
-    m_dir = std::string(tmp) + "trayagent_dbglog_test";
-    ASSERT_TRUE(CreateFolders(m_dir));
+    m_dir = ScratchFolder("trayagent_dbglog_test");
     m_path = m_dir + "\\K_TRLOG0.LOG";
     ASSERT_TRUE(RemoveFileIfPresent(m_path));
     ASSERT_TRUE(DeleteRegValue(HKEY_CURRENT_USER, kLogSwitchKey, kSwitch));

@@ -27,8 +27,7 @@ class DriverKeys : public ::testing::Test {
     spoolsetup::RemoveDriver(kDriver, nullptr);
     spoolsetup::DriverPackage p;
     p.name = kDriver;
-    p.sourceDir = TempFolder() + "driverkeys_driver";
-    CreateFolders(p.sourceDir);
+    p.sourceDir = ScratchFolder("driverkeys_driver");
     // The sample's real driver and configuration libraries (the spooler calls the latter
     // when a printer is added); our own data file naming our own setup data.
     p.driverFile = samplepackage::kDriverFile;
@@ -46,8 +45,7 @@ class DriverKeys : public ::testing::Test {
   }
 
   void SetUp() override {
-    m_install = TempFolder() + "dkt_install";
-    CreateFolders(m_install);
+    m_install = ScratchFolder("dkt_install");
     RemoveFileIfPresent(m_install + "\\K_XRUN01.EXE");
     RemoveFileIfPresent(m_install + "\\DKT.DAT");
   }
@@ -172,8 +170,7 @@ TEST_F(DriverKeys, ModelLibrariesAreNamedInTheModelSection) {
 }
 
 TEST(DriverKeysFiles, FileExistsForFilesAndFoldersButNotATrailingBackslash) {
-  const std::string folder = TempFolder() + "dkt_exists";
-  ASSERT_TRUE(CreateFolders(folder));
+  const std::string folder = ScratchFolder("dkt_exists");
   ASSERT_TRUE(WriteWholeFile(folder + "\\f.txt", "x"));
   EXPECT_EQ(FileExists((folder + "\\f.txt").c_str()), 1);
   EXPECT_EQ(FileExists(folder.c_str()), 1);

@@ -276,10 +276,7 @@ TEST_F(SetupDataTest, EveryQueryReadsTheFileAgain) {
 class OddDataFileTest : public SetupDataTest {
  protected:
   void InstallWithDataFile(const char* driver, const char* dataFile, const std::string& dataFileText) {
-    char tmp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, tmp);
-    const std::string folder = std::string(tmp) + "drvdata_test";
-    ASSERT_TRUE(CreateFolders(folder));
+    const std::string folder = ScratchFolder("drvdata_test");
     spoolsetup::DriverPackage p = samplepackage::Package(driver, ExeDir());
     p.dependentFiles.clear();
     p.dataFile = dataFile;
@@ -321,9 +318,7 @@ TEST_F(OddDataFileTest, SetupFileNameIsCutTo63CharactersAndAMissingKeyFindsNothi
 std::map<std::string, std::string> QueryAs(const char* wineVersion, const std::vector<std::string>& queries) {
   std::map<std::string, std::string> result;
   if (!SetProgramVersion("setupquery.exe", wineVersion)) return result;
-  char tmp[MAX_PATH] = {};
-  ::GetTempPathA(MAX_PATH, tmp);
-  const std::string out = std::string(tmp) + "drvdata_setupquery.txt";
+  const std::string out = TempFolder() + "drvdata_setupquery.txt";
   RemoveFileIfPresent(out);
   std::string cmd = Quote(SiblingPath("setupquery.exe")) + " " + Quote(out) + " " + Quote(kPrinter100) + " " +
                     Quote(kDriver100);

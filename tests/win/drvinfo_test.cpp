@@ -17,14 +17,6 @@ constexpr const char kDriver[] = "DrvInfo Test Driver";
 constexpr const char kPrinter[] = "DrvInfo Test Printer";
 constexpr const char kTestKey[] = "Software\\trayagent-tests\\drvinfo";
 
-std::string TempFolder(const char* name) {
-  char tmp[MAX_PATH] = {};
-  ::GetTempPathA(MAX_PATH, tmp);
-  const std::string dir = std::string(tmp) + name;
-  CreateFolders(dir);
-  return dir;
-}
-
 bool CopyLibrary(const char* builtName, const std::string& to) {
   return ::CopyFileA(SiblingPath(builtName).c_str(), to.c_str(), FALSE) != 0;
 }
@@ -69,7 +61,7 @@ TEST_F(DrvInfoBinding, ByLibraryPathBindsOnceAndRoutesKeyCalls) {
 TEST_F(DrvInfoBinding, MissingOrUnloadableLibraryFails) {
   EXPECT_EQ(BindDriverInfoLibrary(kDrvInfoByLibrary, "C:\\no such folder\\K_DRVIF1.DLL"), -1);
   EXPECT_FALSE(g_fDrvInfoBound);
-  const std::string notADll = TempFolder("drvinfo_notdll") + "\\K_DRVIF1.DLL";
+  const std::string notADll = ScratchFolder("drvinfo_notdll") + "\\K_DRVIF1.DLL";
   ASSERT_TRUE(WriteWholeFile(notADll, "not a library"));
   EXPECT_EQ(BindDriverInfoLibrary(kDrvInfoByLibrary, notADll.c_str()), -1);
   EXPECT_EQ(BindDriverInfoLibrary(kDrvInfoByLibrary, nullptr), -1);
@@ -95,7 +87,7 @@ TEST_F(DrvInfoBinding, LibraryMissingAnOrdinalBindsWithAnEmptyTable) {
 // the same name along the DLL search path (which starts with the program's folder, where
 // the complete sample library lies).
 TEST_F(DrvInfoBinding, LoadsTheFileThatWasFoundNotANamesake) {
-  const std::string dir = TempFolder("drvinfo_cwd");
+  const std::string dir = ScratchFolder("drvinfo_cwd");
   ASSERT_TRUE(CopyLibrary("K_DRVIF1_NO20.DLL", dir + "\\K_DRVIF1.DLL"));
   char previous[MAX_PATH] = {};
   ::GetCurrentDirectoryA(MAX_PATH, previous);
@@ -129,7 +121,7 @@ TEST_F(DrvInfoBinding, ByDataFileFollowsTheCommonRule) {
   int n = 0;
   for (const DataFileCase& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string dir = TempFolder(("drvinfo_case" + std::to_string(n++)).c_str());
+    const std::string dir = ScratchFolder("drvinfo_case" + std::to_string(n++));
     RemoveFileIfPresent(dir + "\\K_DRVIF1.DLL");
     const std::string dataFile = dir + "\\SAMPLE.DAT";
     ASSERT_TRUE(WriteWholeFile(dataFile, c.profile));
@@ -146,15 +138,7 @@ class DrvInfoSpooler : public DrvInfoBinding {
     std::string error;
     ASSERT_TRUE(spoolsetup::DeleteLocalPrinter(kPrinter, &error)) << error;
     ASSERT_TRUE(spoolsetup::RemoveDriver(kDriver, &error)) << error;
-    spoolsetup::DriverPackage p;
-    p.name = kDriver;
-    p.sourceDir = TempFolder("drvinfo_driver");
-    p.driverFile = "DITDRV.DLL";
-    p.dataFile = "DITDATA.DAT";
-    p.configFile = "DITUI.DLL";
-    p.dependentFiles = {"DITIF.DLL"};
-    ASSERT_TRUE(WriteWholeFile(p.sourceDir + "\\DITDRV.DLL", "driver"));
-    ASSERT_TRUE(WriteWholeFile(p.sourceDir + "\\DITUI.DLL", "ui"));
+    spoolsetup::DriverPackage p = DummyDriverPackage(kDriver, "DIT", {"DITIF.DLL"});
     ASSERT_TRUE(WriteWholeFile(p.sourceDir + "\\DITDATA.DAT",
                                "[User Mode Printer Driver Information]\r\nKVDRVIF1=DITIF.DLL\r\n"));
     ASSERT_TRUE(CopyLibrary("K_DRVIF1.DLL", p.sourceDir + "\\DITIF.DLL"));

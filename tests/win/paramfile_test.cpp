@@ -15,12 +15,6 @@ using namespace testsupport;
 
 namespace {
 
-std::string TempFolder() {
-  char buf[MAX_PATH] = {};
-  const DWORD n = ::GetTempPathA(MAX_PATH, buf);
-  return std::string(buf, n);
-}
-
 // Each test works in a scratch current folder and removes the files it made.
 class ParamFileTest : public ::testing::Test {
  protected:

@@ -26,19 +26,7 @@ constexpr const char kScratchPrinter[] = "Spooler Query Test Scratch";
 class SpoolerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char tmp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, tmp);
-    spoolsetup::DriverPackage package;
-    package.name = kDriver;
-    package.sourceDir = std::string(tmp) + "spooler_query_test";
-    CreateFolders(package.sourceDir);
-    // The spooler does not load these; any files will do.
-    package.driverFile = "SQTDRV.DLL";
-    package.dataFile = "SQTDATA.DAT";
-    package.configFile = "SQTUI.DLL";
-    for (const std::string* f : {&package.driverFile, &package.dataFile, &package.configFile}) {
-      WriteWholeFile(package.sourceDir + "\\" + *f, "test file " + *f);
-    }
+    const spoolsetup::DriverPackage package = DummyDriverPackage(kDriver, "SQT");
     std::string error;
     RemoveAll();
     s_ready = spoolsetup::InstallDriver(package, &error) &&

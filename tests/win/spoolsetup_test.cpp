@@ -13,22 +13,7 @@ namespace {
 constexpr const char kDriver[] = "Spool Setup Test Driver";
 constexpr const char kPrinter[] = "Spool Setup Test Printer";
 
-spoolsetup::DriverPackage WriteDummyPackage() {
-  char tmp[MAX_PATH] = {};
-  ::GetTempPathA(MAX_PATH, tmp);
-  spoolsetup::DriverPackage p;
-  p.name = kDriver;
-  p.sourceDir = std::string(tmp) + "spoolsetup_test";
-  CreateFolders(p.sourceDir);
-  p.driverFile = "SPTDRV.DLL";
-  p.dataFile = "SPTDATA.DAT";
-  p.configFile = "SPTUI.DLL";
-  p.dependentFiles = {"SPTEXTRA.INF"};
-  for (const std::string* f : {&p.driverFile, &p.dataFile, &p.configFile, &p.dependentFiles[0]}) {
-    WriteWholeFile(p.sourceDir + "\\" + *f, "contents of " + *f);
-  }
-  return p;
-}
+spoolsetup::DriverPackage WriteDummyPackage() { return DummyDriverPackage(kDriver, "SPT", {"SPTEXTRA.INF"}); }
 
 TEST(SpoolSetup, InstallsADriverAddsAPrinterAndRemovesBoth) {
   std::string error;

@@ -74,9 +74,7 @@ struct OldFileCase {
 };
 
 TEST_F(StartupReg, DelOldIconRegFileDeletesOnlyAQuotedRegularFileAfterF) {
-  char tmp[MAX_PATH] = {};
-  ::GetTempPathA(MAX_PATH, tmp);
-  const std::string file = std::string(tmp) + "K_SOLD.tmp";
+  const std::string file = TempFolder() + "K_SOLD.tmp";
   const OldFileCase cases[] = {
       {"/F with the quoted path", "agent.exe /F \"%s\"", true},
       {"/FU matches /F", "agent.exe /FU \"%s\" /EF \"HKCU\"", true},
@@ -98,10 +96,7 @@ TEST_F(StartupReg, DelOldIconRegFileDeletesOnlyAQuotedRegularFileAfterF) {
 }
 
 TEST_F(StartupReg, DelOldIconRegFileNeverDeletesAFolder) {
-  char tmp[MAX_PATH] = {};
-  ::GetTempPathA(MAX_PATH, tmp);
-  const std::string folder = std::string(tmp) + "K_SFOLDER";
-  ASSERT_TRUE(CreateFolders(folder));
+  const std::string folder = ScratchFolder("K_SFOLDER");
   SetRun("Ink 100", "agent.exe /F \"" + folder + "\"");
   m_app.DelOldIconRegFile(HKEY_CURRENT_USER, kStartupRunKey, "Ink 100");
   const DWORD attributes = ::GetFileAttributesA(folder.c_str());

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   }
   const char* printer = argv[2];
   const char* driver = argv[3];
-  const SetupOsVersion v = ReadOsVersionRecord();
+  const OsVersion v = ReadOsVersion();
   std::string out;
   out += "platform=" + std::to_string(v.platformId) + "\n";
   out += "version=" + std::to_string(v.major) + "." + std::to_string(v.minor) + "\n";
