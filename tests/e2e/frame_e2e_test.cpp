@@ -1,0 +1,164 @@
+// The agent serving its printer, seen from outside: its window, its target entry, the
+// one-agent rule between processes, and how it ends.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "sampledriver/installer/samplepackage.h"
+#include "sampledriver/installer/spoolsetup.h"
+#include "tests/support/agenttest.h"
+#include "tests/support/winsupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr const char kPrinter[] = "E2E Frame Ink 100";
+constexpr const char kTargets[] = "Software\\KORVA\\ZELT3\\ZELTData";
+constexpr const char kTargetList[] = "Software\\KORVA\\ZELT3\\ZELTData\\KVLTarget";
+constexpr const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The target entry whose "Name" is the printer, as a path below HKEY_CURRENT_USER ("" if none).
+std::string TargetEntryOf(const char* printer) {
+  HKEY list = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kTargetList, 0, KEY_READ, &list) != ERROR_SUCCESS) return "";
+  std::string found;
+  char sub[260];
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof sub;
+    if (::RegEnumKeyExA(list, i, sub, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    char name[260] = {};
+    DWORD size = sizeof name;
+    if (::RegGetValueA(list, sub, "Name", RRF_RT_REG_SZ, nullptr, name, &size) == ERROR_SUCCESS &&
+        ::lstrcmpiA(name, printer) == 0) {
+      found = std::string(kTargetList) + "\\" + sub;
+      break;
+    }
+  }
+  ::RegCloseKey(list);
+  return found;
+}
+
+DWORD ReadDword(const std::string& key, const char* name, DWORD missing = 0xDEADBEEF) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    return missing;
+  return value;
+}
+
+class AgentFrame : public AgentTest {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    spoolsetup::DeleteLocalPrinter(kPrinter, nullptr);
+    ASSERT_TRUE(spoolsetup::InstallDriver(samplepackage::Package(samplepackage::kDriver100, ExeDir()), &error))
+        << error;
+    ASSERT_TRUE(spoolsetup::AddLocalPrinter(kPrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
+  }
+  static void TearDownTestSuite() { spoolsetup::DeleteLocalPrinter(kPrinter, nullptr); }
+
+  void SetUp() override {
+    AgentTest::SetUp();
+    DeleteRegTree(HKEY_CURRENT_USER, kTargets);
+  }
+
+  std::string PrinterArgs(const char* extra = "") const {
+    return "/P \"" + std::string(kPrinter) + "\"" + (extra[0] != '\0' ? " " : "") + extra;
+  }
+};
+
+TEST_F(AgentFrame, ServesItsPrinterWithAHiddenWindowAndEndsCleanlyOnClose) {
+  AgentProcess agent = StartAgent(PrinterArgs());
+  ASSERT_TRUE(agent.WaitUntilServing(m_log));
+
+  HWND window = agent.Window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(::IsWindowVisible(window));
+  EXPECT_EQ(::GetParent(window), nullptr) << "a top-level window, so that shell broadcasts reach it";
+
+  // The entry was created and filled by the driver's printer-data library.
+  const std::string entry = TargetEntryOf(kPrinter);
+  ASSERT_FALSE(entry.empty());
+  EXPECT_EQ(ReadDword(entry, "TrayIconEnable"), 1u);
+  EXPECT_EQ(ReadDword(entry, "TrayIconSelected"), 0u);
+  EXPECT_EQ(ReadDword(entry, "Setting"), 0u);
+  EXPECT_EQ(ReadDword(entry, "Timer"), 10u);
+
+  EXPECT_EQ(agent.Close(), 0);
+  const std::vector<std::string> lines = LogBodiesOf(agent.Pid());
+  EXPECT_TRUE(Contains(lines, "WM_CLOSE"));
+  EXPECT_TRUE(Contains(lines, "WM_DESTROY"));
+  EXPECT_TRUE(Contains(lines, "CMainFrame::DestroyWindow"));
+  EXPECT_EQ(lines.back(), "***** LOG END ******");
+  EXPECT_FALSE(TargetEntryOf(kPrinter).empty()) << "closing keeps the user's settings";
+}
+
+TEST_F(AgentFrame, ASecondAgentMakesTheFirstReloadItsIconAndEnds) {
+  AgentProcess first = StartAgent(PrinterArgs());
+  ASSERT_TRUE(first.WaitUntilServing(m_log));
+
+  AgentProcess second = StartAgent(PrinterArgs());
+  EXPECT_EQ(second.WaitForExit(), 0);
+  const std::vector<std::string> secondLines = LogBodiesOf(second.Pid());
+  EXPECT_TRUE(Contains(secondLines, "CMainFrame::DuplicationChk : end2"));
+  EXPECT_TRUE(Contains(secondLines, "MainFrame.StartUp() : Result : 0"));
+
+  ::Sleep(300);  // the posted request is handled by the first agent's loop
+  EXPECT_TRUE(first.Running());
+  EXPECT_TRUE(Contains(LogBodiesOf(first.Pid()), "CMainFrame::OnReloadIcon"));
+  EXPECT_EQ(first.Close(), 0);
+}
+
+TEST_F(AgentFrame, TheRemoveSwitchEndsTheRunningAgentAndItself) {
+  AgentProcess first = StartAgent(PrinterArgs());
+  ASSERT_TRUE(first.WaitUntilServing(m_log));
+  EXPECT_EQ(RunAgent(PrinterArgs("/R")), 0);
+  EXPECT_EQ(first.WaitForExit(10000), 0);
+  EXPECT_TRUE(Contains(LogBodiesOf(first.Pid()), "WM_CLOSE"));
+}
+
+TEST_F(AgentFrame, TheRemoveSwitchWithNoAgentRegistersReleasesAndEnds) {
+  AgentProcess agent = StartAgent(PrinterArgs("/R"));
+  EXPECT_EQ(agent.WaitForExit(), 0);
+  const std::vector<std::string> lines = LogBodiesOf(agent.Pid());
+  EXPECT_TRUE(Contains(lines, "CMainFrame::DuplicationChk : end"));
+  EXPECT_TRUE(Contains(lines, "MainFrame.StartUp() : Result : 0"));
+
+  // The slot was given back: a new agent serves at once.
+  AgentProcess next = StartAgent(PrinterArgs());
+  ASSERT_TRUE(next.WaitUntilServing(m_log));
+  EXPECT_EQ(next.Close(), 0);
+}
+
+TEST_F(AgentFrame, AnIconSwitchedOffEndsTheAgentAndRemovesItsStartUpEntry) {
+  ASSERT_EQ(RunAgent(PrinterArgs()), 0);  // creates the target entry
+  const std::string entry = TargetEntryOf(kPrinter);
+  ASSERT_FALSE(entry.empty());
+  ASSERT_TRUE(SetRegDword(HKEY_CURRENT_USER, entry.c_str(), "TrayIconEnable", 0));
+
+  const std::string paramFile = TempFolder() + "E2EFRAME.TMP";
+  ASSERT_TRUE(WriteWholeFile(paramFile, PrinterArgs() + "\n"));
+  const std::string command = "trayagent.exe /EF \"HKCU\" /F \"" + paramFile + "\"";
+  ASSERT_TRUE(SetRegValue(HKEY_CURRENT_USER, kRunKey, kPrinter, REG_SZ, command.c_str(),
+                          static_cast<DWORD>(command.size() + 1)));
+
+  AgentProcess agent = StartAgent("/EF \"HKCU\" /F \"" + paramFile + "\"");
+  EXPECT_EQ(agent.WaitForExit(), 0);
+  EXPECT_TRUE(Contains(LogBodiesOf(agent.Pid()), "MainFrame.StartUp() : Result : -1"));
+  EXPECT_EQ(ReadDword(entry, "TrayIconEnable"), 0u);
+  EXPECT_FALSE(FileExists(paramFile));
+  HKEY run = nullptr;
+  ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &run), ERROR_SUCCESS);
+  EXPECT_NE(::RegQueryValueExA(run, kPrinter, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  ::RegCloseKey(run);
+}
+
+}  // namespace
