@@ -1,6 +1,19 @@
 #include "sampledriver/installer/samplepackage.h"
 
 namespace samplepackage {
+namespace {
+
+// The driver record names these as dependent files, so that the spooler copies them
+// beside the data file: the data files name them without a folder.
+const std::vector<std::string>& DependentFiles() {
+  static const std::vector<std::string> files = {kSetupDataFile,          kDriverInfoLibrary,
+                                                 kResourceLibraryEnglish, kResourceLibraryGerman,
+                                                 kResourceLibraryFrench,  kBitmapLibrary100,
+                                                 kBitmapLibrary200};
+  return files;
+}
+
+}  // namespace
 
 const std::vector<std::string>& DriverNames() {
   static const std::vector<std::string> names = {kDriver100, kDriver200};
@@ -8,8 +21,11 @@ const std::vector<std::string>& DriverNames() {
 }
 
 const std::vector<std::string>& FileNames() {
-  static const std::vector<std::string> files = {kDriverFile, kConfigFile, kDataFile, kSetupDataFile,
-                                                 kDriverInfoLibrary};
+  static const std::vector<std::string> files = [] {
+    std::vector<std::string> all = {kDriverFile, kConfigFile, kDataFile};
+    all.insert(all.end(), DependentFiles().begin(), DependentFiles().end());
+    return all;
+  }();
   return files;
 }
 
@@ -20,8 +36,7 @@ spoolsetup::DriverPackage Package(const std::string& driverName, const std::stri
   p.driverFile = kDriverFile;
   p.dataFile = kDataFile;
   p.configFile = kConfigFile;
-  // The data file names these without a folder: they lie beside it.
-  p.dependentFiles = {kSetupDataFile, kDriverInfoLibrary};
+  p.dependentFiles = DependentFiles();
   return p;
 }
 

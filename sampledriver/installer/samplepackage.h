@@ -19,6 +19,12 @@ constexpr const char kConfigFile[] = "KVSMPUI.DLL";
 constexpr const char kDataFile[] = "KVSMPDRV.DAT";
 constexpr const char kSetupDataFile[] = "KVSMPSET.DAT";
 constexpr const char kDriverInfoLibrary[] = "K_DRVIF1.DLL";
+// Resource-only libraries that the data file names: texts per language, pictures per model.
+constexpr const char kResourceLibraryEnglish[] = "KVSRES09.DLL";
+constexpr const char kResourceLibraryGerman[] = "KVSRES07.DLL";
+constexpr const char kResourceLibraryFrench[] = "KVSRES0C.DLL";
+constexpr const char kBitmapLibrary100[] = "KVSBMP01.DLL";
+constexpr const char kBitmapLibrary200[] = "KVSBMP02.DLL";
 
 // Every file of the package, main files first.
 const std::vector<std::string>& FileNames();

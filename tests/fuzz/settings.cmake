@@ -1,0 +1,1 @@
+trayagent_fuzz_target(NAME fuzz_langsection SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_langsection.cpp LIBS ta_settings)
