@@ -43,6 +43,17 @@ case "$cmd" in
       "$TA_WINESERVER" -w 2>/dev/null || true
       touch "$TA_WINE_DIR/prefix-ready"
     fi
+    if [ ! -f "$TA_WINE_DIR/desktop-ready" ]; then
+      # Programs run on a virtual desktop with the shell's taskbar, so that the
+      # notification area exists as on a Windows log-on and can be seen in screenshots.
+      "$TA_WINESERVER" -k 2>/dev/null || true
+      "$TA_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f \
+        </dev/null >>"$TA_WINE_DIR/wineboot.log" 2>&1
+      "$TA_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1280x1024 /f \
+        </dev/null >>"$TA_WINE_DIR/wineboot.log" 2>&1
+      "$TA_WINESERVER" -w 2>/dev/null || true
+      touch "$TA_WINE_DIR/desktop-ready"
+    fi
     # Keep the server alive between programs so each start is fast. Its output must not
     # reach whoever runs us (CTest reads our output through a pipe until it closes).
     setsid "$TA_WINESERVER" -p </dev/null >"$TA_WINE_DIR/wineserver.log" 2>&1 || true
