@@ -6,6 +6,7 @@
 #include "app/cmdline.h"
 #include "app/dbglog.h"
 #include "drvinfo/drvinfolib.h"
+#include "instmap/maprecords.h"
 #include "base/text260.h"
 
 CTrayIconApp theApp;
@@ -101,6 +102,7 @@ int RunTrayAgent(HINSTANCE hInstance, const char* cmdLine) {
   BuildLogPath(logPath, sizeof logPath);
   DbgLogInit(logPath, "K_TDBG");
   SetCmdLineLog(&DbgLog);
+  SetInstanceMapLog(&DbgLog);
   DbgLog("***** LOG START ******");
 
   MSG msg = {};
