@@ -10,6 +10,7 @@
 #include "base/text260.h"
 #include "drvinfo/drvinfolib.h"
 #include "frame/mainframe.h"
+#include "instmap/maprecords.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ int RunTrayAgent(HINSTANCE hInstance, const char* cmdLine) {
   BuildLogPath(logPath, sizeof logPath);
   DbgLogInit(logPath, "K_TDBG");
   SetCmdLineLog(&DbgLog);
+  SetInstanceMapLog(&DbgLog);
   DbgLog("***** LOG START ******");
 
   MSG msg = {};
