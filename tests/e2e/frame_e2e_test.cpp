@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "instmap/instmap.h"
 #include "sampledriver/installer/samplepackage.h"
 #include "sampledriver/installer/spoolsetup.h"
 #include "tests/support/agenttest.h"
@@ -83,6 +84,12 @@ TEST_F(AgentFrame, ServesItsPrinterWithAHiddenWindowAndEndsCleanlyOnClose) {
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(::IsWindowVisible(window));
   EXPECT_EQ(::GetParent(window), nullptr) << "a top-level window, so that shell broadcasts reach it";
+
+  // The sample driver names its own block; the agent's slot there holds its window.
+  char mapName[260] = {};
+  ASSERT_GT(GetMapName(kPrinter, mapName, sizeof mapName), 0);
+  EXPECT_STREQ(mapName, "KVSampleMapFile_Ink");
+  EXPECT_EQ(FindMapWindow(mapName, kPrinter, kMapKindTray), window);
 
   // The entry was created and filled by the driver's printer-data library.
   const std::string entry = TargetEntryOf(kPrinter);
