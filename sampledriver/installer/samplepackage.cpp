@@ -9,7 +9,7 @@ const std::vector<std::string>& DriverNames() {
 
 const std::vector<std::string>& FileNames() {
   static const std::vector<std::string> files = {kDriverFile, kConfigFile, kDataFile, kSetupDataFile,
-                                                 kDriverInfoLibrary};
+                                                 kDriverInfoLibrary, kPrinterDataLibrary};
   return files;
 }
 
@@ -21,7 +21,7 @@ spoolsetup::DriverPackage Package(const std::string& driverName, const std::stri
   p.dataFile = kDataFile;
   p.configFile = kConfigFile;
   // The data file names these without a folder: they lie beside it.
-  p.dependentFiles = {kSetupDataFile, kDriverInfoLibrary};
+  p.dependentFiles = {kSetupDataFile, kDriverInfoLibrary, kPrinterDataLibrary};
   return p;
 }
 

@@ -19,6 +19,7 @@ constexpr const char kConfigFile[] = "KVSMPUI.DLL";
 constexpr const char kDataFile[] = "KVSMPDRV.DAT";
 constexpr const char kSetupDataFile[] = "KVSMPSET.DAT";
 constexpr const char kDriverInfoLibrary[] = "K_DRVIF1.DLL";
+constexpr const char kPrinterDataLibrary[] = "KVSPRN01.DLL";  // "PrnDll" of both models
 
 // Every file of the package, main files first.
 const std::vector<std::string>& FileNames();
