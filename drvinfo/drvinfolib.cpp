@@ -9,7 +9,7 @@
 #include "base/osversion.h"
 #include "base/text260.h"
 #include "base/winhandle.h"
-#include "settings/spooler.h"
+#include "settings/spoolopen.h"
 
 BOOL g_fDrvInfoBound = FALSE;
 

@@ -1,9 +1,5 @@
 #include "settings/spooler.h"
 
-#include <climits>
-#include <cstring>
-
-#include "base/osversion.h"
 #include "base/text260.h"
 #include "base/winhandle.h"
 
@@ -12,50 +8,13 @@ namespace {
 // Runs use(record) with the printer's level-2 record; false when there is none.
 template <typename Use>
 bool WithPrinterInfo2(const char* printerName, Use use) {
-  HANDLE handle = nullptr;
-  const BOOL opened = KV_OpenPrinter(printerName, &handle, nullptr);
-  UniquePrinter printer(handle);
-  if (!opened || !printer) return false;
-  // A 1-byte buffer only learns the size the record needs.
-  BYTE probe[1] = {};
-  DWORD needed = 0;
-  ::GetPrinterA(printer.Get(), 2, probe, sizeof probe, &needed);
-  if (needed < sizeof(PRINTER_INFO_2A)) return false;
-  UniqueHeapPtr<BYTE> buffer = HeapAllocZeroed<BYTE>(needed);
-  if (!buffer) return false;
-  if (!::GetPrinterA(printer.Get(), 2, buffer.get(), needed, &needed)) return false;
-  use(*reinterpret_cast<const PRINTER_INFO_2A*>(buffer.get()));
+  UniqueHeapPtr<BYTE> record;
+  if (ReadPrinterInfo2(printerName, &record, nullptr) != kPrinterRecord) return false;
+  use(*reinterpret_cast<const PRINTER_INFO_2A*>(record.get()));
   return true;
 }
 
 }  // namespace
-
-BOOL KV_OpenPrinter(const char* printerName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefaults) {
-  BOOL result = ::OpenPrinterA(const_cast<char*>(printerName), phPrinter, pDefaults);
-  if (result && phPrinter != nullptr && *phPrinter != nullptr) return result;
-  if (ReadOsVersion().platformId < kPlatformNT || printerName == nullptr) return result;
-
-  // The spooler of the NT line keeps names in UTF-16; a name that the 8-bit call could
-  // not find may still be found by its strict conversion.
-  const std::size_t len = std::strlen(printerName);
-  if (len >= static_cast<std::size_t>(INT_MAX)) return result;
-  UniqueHeapPtr<WCHAR> wide = HeapAllocZeroed<WCHAR>(len + 1);
-  if (!wide) return result;
-  // A stale ERROR_NO_UNICODE_TRANSLATION from earlier calls must not veto the attempt.
-  ::SetLastError(ERROR_SUCCESS);
-  const int converted = ::MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED | MB_ERR_INVALID_CHARS, printerName, -1,
-                                              wide.get(), static_cast<int>(len + 1));
-  if (converted == 0 || ::GetLastError() == ERROR_NO_UNICODE_TRANSLATION) return result;
-
-  PRINTER_DEFAULTSW wideDefaults = {};
-  if (pDefaults != nullptr) {
-    wideDefaults.pDatatype = nullptr;
-    wideDefaults.pDevMode = nullptr;
-    wideDefaults.DesiredAccess = pDefaults->DesiredAccess;
-  }
-  result = ::OpenPrinterW(wide.get(), phPrinter, pDefaults != nullptr ? &wideDefaults : nullptr);
-  return result;
-}
 
 int GetPrinterDriverName(const char* printerName, char* out, std::size_t size) {
   if (out == nullptr || !TextCopy(out, size, "")) return 0;

@@ -6,12 +6,7 @@
 
 #include <cstddef>
 
-// Opens a printer: OpenPrinterA, and on the NT line, when that gives no handle, once
-// more with OpenPrinterW and the name converted strictly from the ANSI code page (a name
-// that does not convert without loss gets no second try). Returns the result of the
-// last attempt; *phPrinter is what that attempt stored. The caller closes a handle it
-// got with ClosePrinter.
-BOOL KV_OpenPrinter(const char* printerName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefaults);
+#include "settings/spoolopen.h"  // KV_OpenPrinter
 
 // 1 when the printer's driver name was copied to out (size bytes, terminator included);
 // 0 otherwise, with out empty.

@@ -7,7 +7,7 @@ namespace {
 // beside the data file: the data files name them without a folder.
 const std::vector<std::string>& DependentFiles() {
   static const std::vector<std::string> files = {kSetupDataFile,          kDriverInfoLibrary,
-                                                 kResourceLibraryEnglish, kResourceLibraryGerman,
+                                                 kPrinterDataLibrary,     kResourceLibraryEnglish, kResourceLibraryGerman,
                                                  kResourceLibraryFrench,  kBitmapLibrary100,
                                                  kBitmapLibrary200};
   return files;

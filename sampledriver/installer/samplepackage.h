@@ -25,6 +25,7 @@ constexpr const char kResourceLibraryGerman[] = "KVSRES07.DLL";
 constexpr const char kResourceLibraryFrench[] = "KVSRES0C.DLL";
 constexpr const char kBitmapLibrary100[] = "KVSBMP01.DLL";
 constexpr const char kBitmapLibrary200[] = "KVSBMP02.DLL";
+constexpr const char kPrinterDataLibrary[] = "KVSPRN01.DLL";  // "PrnDll" of both models
 
 // Every file of the package, main files first.
 const std::vector<std::string>& FileNames();
