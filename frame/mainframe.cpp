@@ -102,6 +102,7 @@ int CMainFrame::StartUp() {
       mii.cch = 0;
       ::SetMenuItemInfoA(popup, ID_STATUS_WINDOW, FALSE, &mii);
     }
+    AddExMenu(popup);
   }
 
   FreeResDll();
@@ -196,11 +197,18 @@ LRESULT CMainFrame::HandleMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_DESTROY:
       DbgLog("WM_DESTROY");
+      CheckUtyCall();
       DestroyWindow();
       ::PostQuitMessage(0);
       break;
     case WM_CLOSE:
       DbgLog("WM_CLOSE");
+      break;
+    case WM_DRAWITEM:
+      OnDrawItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      break;
+    case WM_MEASUREITEM:
+      OnMeasureItem(wParam, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
       break;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
@@ -222,9 +230,15 @@ LRESULT CMainFrame::HandleMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM
 }
 
 void CMainFrame::OnCommand(UINT id) {
-  // The status window, the preferences and the extension commands (920..999) are the
-  // only commands; they start programs through the launcher, which this build does not
-  // ship yet, so a chosen command is only logged.
-  if (id == ID_STATUS_WINDOW || id == ID_MONITOR_PREFS || (id >= ID_EXMENU_FIRST && id <= ID_EXMENU_LAST))
-    DbgLogInt("CMainFrame::OnCommand", static_cast<std::int32_t>(id));
+  if (id == ID_STATUS_WINDOW)
+    OnStatusWindow();
+  else if (id == ID_MONITOR_PREFS)
+    OnMonitorPrefs();
+  else if (id >= ID_EXMENU_FIRST && id <= ID_EXMENU_LAST)
+    OnAux(id);
+}
+
+void CMainFrame::CheckUtyCall() {
+  DbgLog("CMainFrame::CheckUtyCall");
+  m_UtyCall.CheckUtyCall();
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "base/text260.h"
+#include "utycall/utycall.h"
 
 // Messages and ids every program of the package agrees on.
 constexpr UINT WM_TRAY_NOTIFY = 1124;      // the tray icon's callback message
@@ -80,15 +81,38 @@ class CMainFrame {
   // The shell's notification area was (re)created: add the icon again.
   void OnTaskbarCreated();
 
-  // Libraries and menu.
+  // Libraries (resdll.cpp).
   int LoadResDll(const char* path);
   void FreeResDll();
+
+  // Popup menu extension items (menu.cpp).
+  int AddExMenu(HMENU popup);
+  int GetDepExeName(char* out, std::size_t size);
+  int IsInkOrderMenu(UINT id, const char* name);
+  int IsEnableInkOrder();
+  void OnMeasureItem(WPARAM wParam, MEASUREITEMSTRUCT* item);
+  void OnDrawItem(WPARAM wParam, const DRAWITEMSTRUCT* item);
+
+  // Status window and preferences through the launcher (launch.cpp).
+  void OnStatusWindow();
+  void OnMonitorPrefs();
+  int StartZELTExe(const char* launcherPath, int prefs);
+  // Every program the agent starts goes through here; the agent keeps no handle of it.
+  BOOL StartExe(char* commandLine);
+
+  // Extension commands (auxcommand.cpp) and the driver-update test (commands.cpp).
+  void OnAux(UINT id);
+  int GetDriverUpdateExeName(char* name, std::size_t nameSize, char* folder, std::size_t folderSize);
+  int IsDriverUpdateMenu(const char* value, const char* name);
+
+  // Waits until a running utility call has returned.
+  void CheckUtyCall();
 
   // Timers and printer checks.
   void OnTimer(UINT_PTR id);
   int ChkDelPrn();
 
-  // Commands.
+  // WM_COMMAND: the status window, the preferences and the extension commands.
   void OnCommand(UINT id);
 
   // The window procedure's work; every message then gets the default processing.
@@ -118,6 +142,7 @@ class CMainFrame {
   HMODULE m_hBmpDll = nullptr;
   std::int32_t m_fBmpDllLoaded = 0;
   Text260 m_szResDllPath = {};
+  CUtyCall m_UtyCall;
   Text260 m_szDatPath = {};
   std::uint32_t m_nPrinterCheckTimer = 0;
   std::uint32_t m_nEndTime = 0;

@@ -125,7 +125,7 @@ int CMainFrame::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam) {
     return 1;
   }
   if (lParam == WM_LBUTTONDBLCLK) {
-    OnCommand(ID_STATUS_WINDOW);
+    OnStatusWindow();
     return 0;
   }
 

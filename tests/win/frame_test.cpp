@@ -118,12 +118,12 @@ TEST_F(FrameMessages, StartUpFillsTheIconRecordFromThePrintersEntry) {
 TEST_F(FrameMessages, ADoubleClickOpensTheStatusWindowWhileThePrinterExists) {
   Send(WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK);
   EXPECT_FALSE(ClosePosted());
-  EXPECT_TRUE(Logged("CMainFrame::OnCommand : 900"));
+  EXPECT_TRUE(Logged("CMainFrame::OnStatusWindow"));
 }
 
 TEST_F(FrameMessages, OtherMouseMessagesAndForeignCommandsDoNothing) {
   for (LPARAM mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP}) Send(WM_TRAY_NOTIFY, 0, mouse);
-  for (WPARAM id : {905, 1000, 919}) Send(WM_COMMAND, id, 0);
+  for (WPARAM id : {905, 1000, 919, 902}) Send(WM_COMMAND, id, 0);
   EXPECT_FALSE(ClosePosted());
   EXPECT_TRUE(LogBodies().empty());
 }
