@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -166,6 +169,108 @@ TEST_F(AgentFrame, AnIconSwitchedOffEndsTheAgentAndRemovesItsStartUpEntry) {
   ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &run), ERROR_SUCCESS);
   EXPECT_NE(::RegQueryValueExA(run, kPrinter, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   ::RegCloseKey(run);
+}
+
+}  // namespace
+
+namespace {
+
+// Pixels of one colour family in the notification area (the bottom right of the screen,
+// where the shell's taskbar keeps its tray).
+struct TrayColours {
+  int red = 0;
+  int green = 0;
+};
+
+TrayColours CountTrayColours() {
+  const int width = ::GetSystemMetrics(SM_CXSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYSCREEN);
+  const int w = 320;
+  const int h = 48;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(memory, dib);
+  ::BitBlt(memory, 0, 0, w, h, screen, width - w, height - h, SRCCOPY);
+  TrayColours c;
+  const auto* px = static_cast<const unsigned char*>(bits);
+  for (int i = 0; i < w * h; ++i) {
+    const int b = px[4 * i], g = px[4 * i + 1], r = px[4 * i + 2];
+    if (r > 180 && g < 100 && b < 100) ++c.red;
+    if (g > 140 && r < 110 && b < 130) ++c.green;
+  }
+  ::SelectObject(memory, old);
+  ::DeleteObject(dib);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return c;
+}
+
+// The tray paints asynchronously: wait until the picture shows what is expected.
+bool TrayShows(bool red, bool green) {
+  for (int i = 0; i < 50; ++i) {
+    const TrayColours c = CountTrayColours();
+    if ((c.red > 10) == red && (c.green > 10) == green) return true;
+    ::Sleep(100);
+  }
+  const TrayColours c = CountTrayColours();
+  std::printf("tray colours: red %d, green %d\n", c.red, c.green);
+  return false;
+}
+
+constexpr const char kPrinter200[] = "E2E Frame Ink 200";
+
+class AgentTrayIcon : public AgentFrame {
+ protected:
+  static void SetUpTestSuite() {
+    AgentFrame::SetUpTestSuite();
+    std::string error;
+    spoolsetup::DeleteLocalPrinter(kPrinter200, nullptr);
+    ASSERT_TRUE(spoolsetup::InstallDriver(samplepackage::Package(samplepackage::kDriver200, ExeDir()), &error))
+        << error;
+    ASSERT_TRUE(spoolsetup::AddLocalPrinter(kPrinter200, samplepackage::kDriver200, "LPT1:", &error)) << error;
+  }
+  static void TearDownTestSuite() {
+    spoolsetup::DeleteLocalPrinter(kPrinter200, nullptr);
+    AgentFrame::TearDownTestSuite();
+  }
+};
+
+// Model KVS200's default is picture 702 (error: red); 700 (ready) is green. The icon is
+// looked at on the screen, as a user sees it.
+TEST_F(AgentTrayIcon, ShowsTheSelectedPictureFollowsAReloadAndComesBackAfterAShellRestart) {
+  ASSERT_TRUE(TrayShows(false, false)) << "the tray must start empty";
+  AgentProcess agent = StartAgent("/P \"" + std::string(kPrinter200) + "\"");
+  ASSERT_TRUE(agent.WaitUntilServing(m_log));
+  EXPECT_TRUE(TrayShows(true, false)) << "picture 702";
+
+  const std::string entry = TargetEntryOf(kPrinter200);
+  ASSERT_FALSE(entry.empty());
+  ASSERT_TRUE(SetRegDword(HKEY_CURRENT_USER, entry.c_str(), "TrayIconSelected", 0));
+  HWND window = agent.Window();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(::PostMessageA(window, 1224, 0, 0));
+  EXPECT_TRUE(TrayShows(false, true)) << "picture 700 after the reload";
+
+  // What a shell restart does to every icon, then the shell's announcement.
+  NOTIFYICONDATAA nid = {};
+  nid.cbSize = sizeof nid;
+  nid.hWnd = window;
+  nid.uID = 0;
+  ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+  EXPECT_TRUE(TrayShows(false, false)) << "the icon is gone from the tray";
+  ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(TrayShows(false, true)) << "the icon is back, with the same picture";
+
+  EXPECT_EQ(agent.Close(), 0);
+  EXPECT_TRUE(TrayShows(false, false)) << "closing removes the icon";
 }
 
 }  // namespace
