@@ -62,10 +62,7 @@ class AgentFrame : public AgentTest {
  protected:
   static void SetUpTestSuite() {
     std::string error;
-    spoolsetup::DeleteLocalPrinter(kPrinter, nullptr);
-    ASSERT_TRUE(spoolsetup::InstallDriver(samplepackage::Package(samplepackage::kDriver100, ExeDir()), &error))
-        << error;
-    ASSERT_TRUE(spoolsetup::AddLocalPrinter(kPrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
+    ASSERT_TRUE(AddSamplePrinter(kPrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
   }
   static void TearDownTestSuite() { spoolsetup::DeleteLocalPrinter(kPrinter, nullptr); }
 
@@ -232,10 +229,7 @@ class AgentTrayIcon : public AgentFrame {
   static void SetUpTestSuite() {
     AgentFrame::SetUpTestSuite();
     std::string error;
-    spoolsetup::DeleteLocalPrinter(kPrinter200, nullptr);
-    ASSERT_TRUE(spoolsetup::InstallDriver(samplepackage::Package(samplepackage::kDriver200, ExeDir()), &error))
-        << error;
-    ASSERT_TRUE(spoolsetup::AddLocalPrinter(kPrinter200, samplepackage::kDriver200, "LPT1:", &error)) << error;
+    ASSERT_TRUE(AddSamplePrinter(kPrinter200, samplepackage::kDriver200, "LPT1:", &error)) << error;
   }
   static void TearDownTestSuite() {
     spoolsetup::DeleteLocalPrinter(kPrinter200, nullptr);

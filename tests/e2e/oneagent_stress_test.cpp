@@ -29,10 +29,7 @@ class OneAgentPerPrinter : public AgentTest {
  protected:
   static void SetUpTestSuite() {
     std::string error;
-    spoolsetup::DeleteLocalPrinter(kPrinter, nullptr);
-    ASSERT_TRUE(spoolsetup::InstallDriver(samplepackage::Package(samplepackage::kDriver100, ExeDir()), &error))
-        << error;
-    ASSERT_TRUE(spoolsetup::AddLocalPrinter(kPrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
+    ASSERT_TRUE(AddSamplePrinter(kPrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
   }
   static void TearDownTestSuite() { spoolsetup::DeleteLocalPrinter(kPrinter, nullptr); }
 };

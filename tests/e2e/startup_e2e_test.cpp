@@ -24,10 +24,7 @@ class AgentStartup : public AgentTest {
  protected:
   static void SetUpTestSuite() {
     std::string error;
-    spoolsetup::DeleteLocalPrinter(kPrinter, nullptr);
-    ASSERT_TRUE(spoolsetup::InstallDriver(samplepackage::Package(samplepackage::kDriver100, ExeDir()), &error))
-        << error;
-    ASSERT_TRUE(spoolsetup::AddLocalPrinter(kPrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
+    ASSERT_TRUE(AddSamplePrinter(kPrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
 
     spoolsetup::DriverPackage noLib = samplepackage::Package(kNoLibDriver, ExeDir());
     noLib.dataFile = "E2ENOLIB.DAT";

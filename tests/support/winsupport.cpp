@@ -1,5 +1,7 @@
 #include "tests/support/winsupport.h"
 
+#include "sampledriver/installer/samplepackage.h"
+
 #include <shlwapi.h>
 
 #include "base/winhandle.h"
@@ -143,6 +145,12 @@ std::vector<std::string> SplitCrLfLines(const std::string& text) {
     start = end + 2;
   }
   return lines;
+}
+
+bool AddSamplePrinter(const char* printerName, const char* driverName, const char* portName, std::string* error) {
+  spoolsetup::DeleteLocalPrinter(printerName, nullptr);
+  return spoolsetup::InstallDriver(samplepackage::Package(driverName, ExeDir()), error) &&
+         spoolsetup::AddLocalPrinter(printerName, driverName, portName, error);
 }
 
 }  // namespace testsupport

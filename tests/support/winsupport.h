@@ -31,6 +31,10 @@ std::string ScratchFolder(const std::string& name);
 spoolsetup::DriverPackage DummyDriverPackage(const char* driverName, const char* prefix,
                                              const std::vector<std::string>& dependentFiles = {});
 
+// Installs the sample package's driver (from the test's own folder) and adds a printer of
+// that name for it, replacing one that exists. False, with the reason in *error, on failure.
+bool AddSamplePrinter(const char* printerName, const char* driverName, const char* portName, std::string* error);
+
 bool FileExists(const std::string& path);
 // Whole file, or false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string* out);

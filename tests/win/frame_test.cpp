@@ -25,10 +25,7 @@ class FrameMessages : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     std::string error;
-    spoolsetup::DeleteLocalPrinter(kPrinter, nullptr);
-    ASSERT_TRUE(spoolsetup::InstallDriver(samplepackage::Package(samplepackage::kDriver200, ExeDir()), &error))
-        << error;
-    ASSERT_TRUE(spoolsetup::AddLocalPrinter(kPrinter, samplepackage::kDriver200, "LPT1:", &error)) << error;
+    ASSERT_TRUE(AddSamplePrinter(kPrinter, samplepackage::kDriver200, "LPT1:", &error)) << error;
   }
   static void TearDownTestSuite() { spoolsetup::DeleteLocalPrinter(kPrinter, nullptr); }
 
