@@ -116,7 +116,7 @@ int CMainFrame::AddExMenu(HMENU popup) {
     if (!TextCopy(item.m_szText, text)) return 0;
 
     // The item's data is its text, which the record keeps for as long as the menu lives.
-    const BOOL appended = ::AppendMenuA(popup, MF_OWNERDRAW, id, reinterpret_cast<const char*>(item.m_szText));
+    const BOOL appended = ::AppendMenuA(popup, MF_OWNERDRAW, id, item.m_szText);
     DbgLogInt("AppendMenu", appended);
   }
   return 1;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
