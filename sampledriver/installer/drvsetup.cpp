@@ -4,7 +4,9 @@
 // them beside it), with administrator rights on Windows.
 //
 //   drvsetup install [<folder>]           both drivers, from <folder> (default: this
-//                                         program's folder)
+//                                         program's folder), and the machine key
+//                                         "Software\KORVA\<driver> IO_URL" of each,
+//                                         which offers ink ordering
 //   drvsetup add-printer <printer> [<driver> [<port>]]
 //                                         default driver "KORVA Sample Ink 100", port "FILE:"
 //   drvsetup delete-printer <printer>
@@ -12,7 +14,7 @@
 //   drvsetup clear-zelt <printer>         sets it to 0 (the monitor serves the printer)
 //   drvsetup list                         the package's drivers and their printers
 //   drvsetup remove-all                   every printer of the package's drivers, the
-//                                         drivers and their files
+//                                         drivers, their ink-ordering keys and files
 //
 // Exit code 0 on success, 1 when something failed (the reason goes to standard error),
 // 2 for a command line it does not understand.
@@ -26,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "base/winhandle.h"
 #include "sampledriver/installer/samplepackage.h"
 #include "sampledriver/installer/spoolsetup.h"
 
@@ -91,11 +94,39 @@ bool ListPrinters(std::vector<std::pair<std::string, std::string>>* printers, st
   return true;
 }
 
+std::string ErrorText(const char* call, const std::string& key, LONG rc) {
+  return std::string(call) + "(HKEY_LOCAL_MACHINE\\" + key + ") failed with error " + std::to_string(rc);
+}
+
+// The ink-ordering offer of a driver: an empty machine key.
+bool CreateInkOrderKey(const std::string& driver, std::string* error) {
+  const std::string key = samplepackage::InkOrderKey(driver);
+  UniqueHKey h;
+  const LONG rc =
+      ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr);
+  if (rc != ERROR_SUCCESS) {
+    *error = ErrorText("RegCreateKeyExA", key, rc);
+    return false;
+  }
+  return true;
+}
+
+bool DeleteInkOrderKey(const std::string& driver, std::string* error) {
+  const std::string key = samplepackage::InkOrderKey(driver);
+  const LONG rc = ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+    *error = ErrorText("RegDeleteKeyA", key, rc);
+    return false;
+  }
+  return true;
+}
+
 int Install(const std::string& folder) {
   for (const std::string& driver : samplepackage::DriverNames()) {
     std::string error;
     if (!spoolsetup::InstallDriver(samplepackage::Package(driver, folder), &error)) return Failed(error);
-    std::printf("installed driver \"%s\"\n", driver.c_str());
+    if (!CreateInkOrderKey(driver, &error)) return Failed(error);
+    std::printf("installed driver \"%s\" (ink ordering offered)\n", driver.c_str());
   }
   return kOk;
 }
@@ -168,6 +199,7 @@ int RemoveAll() {
   const std::vector<std::string> folders = PackageFolders();
   for (const std::string& driver : samplepackage::DriverNames()) {
     if (!spoolsetup::RemoveDriver(driver.c_str(), &error)) return Failed(error);
+    if (!DeleteInkOrderKey(driver, &error)) return Failed(error);
     std::printf("removed driver \"%s\"\n", driver.c_str());
   }
   // The spooler leaves the files behind.

@@ -40,4 +40,6 @@ spoolsetup::DriverPackage Package(const std::string& driverName, const std::stri
   return p;
 }
 
+std::string InkOrderKey(const std::string& driverName) { return "Software\\KORVA\\" + driverName + " IO_URL"; }
+
 }  // namespace samplepackage

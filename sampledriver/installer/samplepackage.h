@@ -33,4 +33,8 @@ const std::vector<std::string>& FileNames();
 // The package of one driver, with its files taken from sourceDir.
 spoolsetup::DriverPackage Package(const std::string& driverName, const std::string& sourceDir);
 
+// The machine key (below HKEY_LOCAL_MACHINE) whose existence offers ink ordering for the
+// driver: the status monitor then shows the driver's ink-ordering menu item.
+std::string InkOrderKey(const std::string& driverName);
+
 }  // namespace samplepackage

@@ -22,7 +22,8 @@ Item bitmaps (16 x 16, 24-bit, on the menu's background colour: the agent copies
 without transparency), one per extension command id of the sample setup data:
   item920 nozzle check pattern, item921 head cleaning, item922 gap alignment,
   item923 automatic head cleaning, item930 driver update, item931 configuration program,
-  item940 ink ordering, item950 help page.
+  item940 ink ordering, item950 help page, item951 paper settings, item952 network
+  settings.
 """
 import math
 import os
@@ -229,10 +230,24 @@ def item(cmd, accent):
         layers += [(disc(11, 12, 3.6), accent), (rect(10.4, 11.2, 11.6, 14.4), WHITE),
                    (disc(11, 9.9, 0.75), WHITE)]
         return layers
+    if cmd == 951:  # paper settings: a sheet in the paper tray, and a small gear
+        layers = [(rect(1, 9.5, 15, 15), BODY_EDGE), (rect(2, 10.5, 14, 14), BODY),
+                  (polygon([(3, 1), (11.5, 1), (11.5, 11.5), (3, 11.5)]), PAPER_EDGE),
+                  (rect(4, 2, 10.5, 11.5), WHITE), (rect(2, 11.5, 14, 12.5), accent)]
+        for y in (3.5, 5.5, 7.5):
+            layers.append((rect(5, y, 9.5, y + 0.9), BODY))
+        return layers + gear(12, 5, 3.9, 2.7, 6, BODY_EDGE)
+    if cmd == 952:  # network settings: three linked stations
+        nodes = ((8, 3), (3, 13), (13, 13))
+        layers = [(line(8, 3, 3, 13, 1.4), BODY_EDGE), (line(8, 3, 13, 13, 1.4), BODY_EDGE),
+                  (line(3, 13, 13, 13, 1.4), BODY_EDGE)]
+        for x, y in nodes:
+            layers += [(disc(x, y, 2.8), BODY_EDGE), (disc(x, y, 2.0), accent)]
+        return layers
     raise ValueError(cmd)
 
 
-ITEMS = (920, 921, 922, 923, 930, 931, 940, 950)
+ITEMS = (920, 921, 922, 923, 930, 931, 940, 950, 951, 952)
 
 
 # --- file formats ------------------------------------------------------------------------

@@ -23,5 +23,7 @@
 #define ID_EX_CONFIGURATION 931
 #define ID_EX_INK_ORDER 940
 #define ID_EX_HELP 950
+#define ID_EX_PAPER_SETTINGS 951   /* shell: program | parameters */
+#define ID_EX_NETWORK_SETTINGS 952 /* shell: program /parameters */
 
 #endif
