@@ -29,6 +29,7 @@ constexpr UINT kReloadIconMessage = 1224;  // the agent's "read your picture aga
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshPeriodMs = 1000;
 constexpr UINT kFirstPicture = 700;  // pictures 700 (ready), 701 (attention), 702 (error)
+constexpr int kPrefsPictureSize = 32;
 
 struct Printer {
   std::string name;  // the printer name, or the port for a printer known by its port only
@@ -229,9 +230,12 @@ INT_PTR CALLBACK PrefsProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
       ::SetWindowTextA(dlg, (page->printer->name + kPrefsTitleSuffix).c_str());
       ::SetDlgItemTextA(dlg, IDC_PREFS_PRINTER, ("Printer: " + page->printer->name).c_str());
       for (int i = 0; i < 3; ++i) {
-        if (page->pictures.icon[i] != nullptr)
-          ::SendDlgItemMessageA(dlg, IDC_PREFS_ICON0 + i, STM_SETICON, reinterpret_cast<WPARAM>(page->pictures.icon[i]),
-                                0);
+        if (page->pictures.icon[i] == nullptr) continue;
+        // Made without a picture, the control has no size: give it the picture's.
+        HWND control = ::GetDlgItem(dlg, IDC_PREFS_ICON0 + i);
+        ::SendMessageA(control, STM_SETICON, reinterpret_cast<WPARAM>(page->pictures.icon[i]), 0);
+        ::SetWindowPos(control, nullptr, 0, 0, kPrefsPictureSize, kPrefsPictureSize,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
       ::CheckDlgButton(dlg, IDC_PREFS_ENABLE, page->enable != 0 ? BST_CHECKED : BST_UNCHECKED);
       ::CheckRadioButton(dlg, IDC_PREFS_PIC0, IDC_PREFS_PIC2, IDC_PREFS_PIC0 + static_cast<int>(page->selected));
@@ -275,7 +279,7 @@ int ShowPreferences(const Printer& printer, HWND owner) {
   page.printer = &printer;
   page.portList = printer.printer.empty() ? TRUE : FALSE;
   ReadSettings(&page);
-  LoadPictures(printer, 32, &page.pictures);
+  LoadPictures(printer, kPrefsPictureSize, &page.pictures);
   const INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PREFS), owner,
                                            &PrefsProc, reinterpret_cast<LPARAM>(&page));
   return result == -1 ? 1 : 0;

@@ -206,8 +206,14 @@ TEST_F(AgentLaunch, ThePreferencesPageWritesThePrintersEntryAndTheAgentReloads) 
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(::SendMessageA(::GetDlgItem(page, IDC_PREFS_ENABLE), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(::SendMessageA(::GetDlgItem(page, IDC_PREFS_PIC0), BM_GETCHECK, 0, 0), BST_CHECKED);
-  for (int id : {IDC_PREFS_ICON0, IDC_PREFS_ICON1, IDC_PREFS_ICON2})
-    EXPECT_NE(::SendMessageA(::GetDlgItem(page, id), STM_GETICON, 0, 0), 0) << "the model's picture " << id;
+  for (int id : {IDC_PREFS_ICON0, IDC_PREFS_ICON1, IDC_PREFS_ICON2}) {
+    HWND picture = ::GetDlgItem(page, id);
+    EXPECT_NE(::SendMessageA(picture, STM_GETICON, 0, 0), 0) << "the model's picture " << id;
+    RECT rc = {};
+    ::GetClientRect(picture, &rc);
+    EXPECT_GE(rc.right - rc.left, 16) << "room to show picture " << id;
+    EXPECT_GE(rc.bottom - rc.top, 16) << "room to show picture " << id;
+  }
   Click(page, IDC_PREFS_PIC1);
   Click(page, IDCANCEL);
   ASSERT_TRUE(WaitUntilGone(page));
