@@ -9,7 +9,8 @@ const std::vector<std::string>& DependentFiles() {
   static const std::vector<std::string> files = {kSetupDataFile,          kDriverInfoLibrary,
                                                  kPrinterDataLibrary,     kResourceLibraryEnglish, kResourceLibraryGerman,
                                                  kResourceLibraryFrench,  kBitmapLibrary100,
-                                                 kBitmapLibrary200};
+                                                 kBitmapLibrary200,       kLauncher,
+                                                 kStatusProgram};
   return files;
 }
 

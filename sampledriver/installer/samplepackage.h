@@ -26,6 +26,10 @@ constexpr const char kResourceLibraryFrench[] = "KVSRES0C.DLL";
 constexpr const char kBitmapLibrary100[] = "KVSBMP01.DLL";
 constexpr const char kBitmapLibrary200[] = "KVSBMP02.DLL";
 constexpr const char kPrinterDataLibrary[] = "KVSPRN01.DLL";  // "PrnDll" of both models
+// The launcher that the setup data names as "K_XRUN", and the status window program it
+// starts from its own folder.
+constexpr const char kLauncher[] = "K_XRUN01.EXE";
+constexpr const char kStatusProgram[] = "KVSSTAT.EXE";
 
 // Every file of the package, main files first.
 const std::vector<std::string>& FileNames();

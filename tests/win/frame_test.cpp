@@ -115,7 +115,7 @@ TEST_F(FrameMessages, StartUpFillsTheIconRecordFromThePrintersEntry) {
 TEST_F(FrameMessages, ADoubleClickOpensTheStatusWindowWhileThePrinterExists) {
   Send(WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK);
   EXPECT_FALSE(ClosePosted());
-  EXPECT_TRUE(Logged("CMainFrame::OnStatusWindow"));
+  EXPECT_TRUE(Logged("CMainFrame::StartZELTExe"));
 }
 
 TEST_F(FrameMessages, OtherMouseMessagesAndForeignCommandsDoNothing) {
