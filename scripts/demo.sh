@@ -72,7 +72,7 @@ else
   xdotool mousemove --sync 1230 1012 2>/dev/null || true
   run "$build/bin/trayctl.exe" notify "$first" 516
   sleep 1
-  snap menu 420x240+860+784
+  snap menu 440x300+840+724
   snap desktop
 fi
 
