@@ -9,7 +9,10 @@ const std::vector<std::string>& DependentFiles() {
   static const std::vector<std::string> files = {kSetupDataFile,          kDriverInfoLibrary,
                                                  kPrinterDataLibrary,     kResourceLibraryEnglish, kResourceLibraryGerman,
                                                  kResourceLibraryFrench,  kBitmapLibrary100,
-                                                 kBitmapLibrary200};
+                                                 kBitmapLibrary200,       kUtilityLibrary100,
+                                                 kUtilityLibrary200,      kInkServiceLibrary,
+                                                 kSettingsProgram,        kDriverUpdateProgram,
+                                                 kInkOrderProgram};
   return files;
 }
 
