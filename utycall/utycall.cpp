@@ -94,6 +94,11 @@ void CUtyCall::CheckUtyCall() {
   // The worker releases the semaphore as its last step; let it finish that step too
   // before the frame goes away.
   if (m_hUtyThread) ::WaitForSingleObject(m_hUtyThread.Get(), INFINITE);
+  // Given back at once: a semaphore has no owner, so a count taken for good would stay
+  // taken after this agent has ended for every other agent that has it open, and would
+  // drop all their utility commands for the printer. No command reaches this object
+  // after the wait (the window is being destroyed).
+  ReleaseUtySem();
 }
 
 void CUtyCall::ReleaseUtySem() { ::ReleaseSemaphore(m_hUtySem.Get(), 1, nullptr); }

@@ -24,8 +24,8 @@ class CUtyCall {
   void StartUtyCall(const char* printerName, const char* value);
   // The worker's work: load, look up, call, free, release the semaphore.
   void UtyCallMain();
-  // Returns once no utility call for the printer runs (without a time limit), and keeps
-  // the semaphore: only for the way out.
+  // Returns once no utility call for the printer runs (without a time limit): the one of
+  // this object's worker, or one that another agent runs for the same printer.
   void CheckUtyCall();
 
   Text260 m_szUtyArg3 = {};
