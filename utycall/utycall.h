@@ -6,10 +6,12 @@
 #include <cstdint>
 
 #include "base/text260.h"
+#include "base/winhandle.h"
 
 class CUtyCall {
  public:
   CUtyCall() = default;
+  // Waits for a worker that still runs: it reads the object until its end.
   ~CUtyCall();
   CUtyCall(const CUtyCall&) = delete;
   CUtyCall& operator=(const CUtyCall&) = delete;
@@ -22,7 +24,8 @@ class CUtyCall {
   void StartUtyCall(const char* printerName, const char* value);
   // The worker's work: load, look up, call, free, release the semaphore.
   void UtyCallMain();
-  // Returns once no utility call of this object runs.
+  // Returns once no utility call for the printer runs (without a time limit): the one of
+  // this object's worker, or one that another agent runs for the same printer.
   void CheckUtyCall();
 
   Text260 m_szUtyArg3 = {};
@@ -31,8 +34,12 @@ class CUtyCall {
   Text260 m_szUtyArg2 = {};
   Text260 m_szUtyLib = {};
   std::int32_t m_nUtyID = 0;
-  HANDLE m_hUtySem = nullptr;
-  HANDLE m_hUtyThread = nullptr;
+  UniqueHandle m_hUtySem;     // the printer's semaphore, once created
+  UniqueHandle m_hUtyThread;  // worker of the last call
+
+ private:
+  // Gives the semaphore back (count 1).
+  void ReleaseUtySem();
 };
 
 // Thread procedure of the worker; param is the CUtyCall. Exit code 0.

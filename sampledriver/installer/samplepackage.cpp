@@ -10,7 +10,10 @@ const std::vector<std::string>& DependentFiles() {
                                                  kPrinterDataLibrary,     kResourceLibraryEnglish, kResourceLibraryGerman,
                                                  kResourceLibraryFrench,  kBitmapLibrary100,
                                                  kBitmapLibrary200,       kLauncher,
-                                                 kStatusProgram};
+                                                 kStatusProgram,          kUtilityLibrary100,
+                                                 kUtilityLibrary200,      kInkServiceLibrary,
+                                                 kSettingsProgram,        kDriverUpdateProgram,
+                                                 kInkOrderProgram};
   return files;
 }
 

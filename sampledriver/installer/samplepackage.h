@@ -30,6 +30,15 @@ constexpr const char kPrinterDataLibrary[] = "KVSPRN01.DLL";  // "PrnDll" of bot
 // starts from its own folder.
 constexpr const char kLauncher[] = "K_XRUN01.EXE";
 constexpr const char kStatusProgram[] = "KVSSTAT.EXE";
+// Maintenance utilities ("UTILITY" of each model) and the ink-service library ("SMRT_VENRIK").
+constexpr const char kUtilityLibrary100[] = "KVSUTY01.DLL";
+constexpr const char kUtilityLibrary200[] = "KVSUTY02.DLL";
+constexpr const char kInkServiceLibrary[] = "KVSINK01.DLL";
+// Programs that extension commands start: settings, driver update ("DriverUpdateName"),
+// ink ordering ("DepExe").
+constexpr const char kSettingsProgram[] = "KVSCFG.EXE";
+constexpr const char kDriverUpdateProgram[] = "KVSUPD.EXE";
+constexpr const char kInkOrderProgram[] = "KVSORDER.EXE";
 
 // Every file of the package, main files first.
 const std::vector<std::string>& FileNames();
