@@ -13,7 +13,7 @@ const std::vector<std::string>& DependentFiles() {
                                                  kStatusProgram,          kUtilityLibrary100,
                                                  kUtilityLibrary200,      kInkServiceLibrary,
                                                  kSettingsProgram,        kDriverUpdateProgram,
-                                                 kInkOrderProgram};
+                                                 kInkOrderProgram,        kHelpPage};
   return files;
 }
 

@@ -39,6 +39,8 @@ constexpr const char kInkServiceLibrary[] = "KVSINK01.DLL";
 constexpr const char kSettingsProgram[] = "KVSCFG.EXE";
 constexpr const char kDriverUpdateProgram[] = "KVSUPD.EXE";
 constexpr const char kInkOrderProgram[] = "KVSORDER.EXE";
+// The help page that the menu's shell item 950 opens.
+constexpr const char kHelpPage[] = "KVSHELP.HTM";
 
 // Every file of the package, main files first.
 const std::vector<std::string>& FileNames();
