@@ -43,7 +43,8 @@ bool IsDriverUpdateFormat(const char* value) {
     if (*p == '%') continue;
     if (*p != 's' || ++strings > 1) return false;
   }
-  return true;
+  // Without the folder's "%s" the value is no driver-update command at all.
+  return strings == 1;
 }
 
 bool FormatDriverUpdateCommand(char* out, std::size_t size, const char* value, const char* folder) {

@@ -12,7 +12,7 @@
 void SplitShellCommand(const char* value, ByteString* target, ByteString* parameters);
 
 // True when a driver-update value can be used as a format for the one folder argument:
-// its only conversions are "%%" and at most one "%s". Any other conversion (a number, a
+// exactly one "%s", and "%%" besides. Any other conversion (a number, a
 // width, a second "%s", a '%' at the end) would read what was never passed.
 bool IsDriverUpdateFormat(const char* value);
 

@@ -171,6 +171,7 @@ TEST_F(AgentUtility, ADeletedPrinterIsCleanedUpAndItsAgentEnds) {
   std::string error;
   ASSERT_TRUE(spoolsetup::DeleteLocalPrinter(kGonePrinter, &error)) << error;
   const long closedAfter = WaitForLogged(agent.Pid(), "WM_CLOSE", 15000);
+  std::printf("deleted printer: WM_CLOSE after %ld ms\n", closedAfter);
   EXPECT_GE(closedAfter, 0);
   EXPECT_LT(closedAfter, static_cast<long>(kEndWithinMs));
   EXPECT_EQ(agent.WaitForExit(), 0);
@@ -189,6 +190,26 @@ TEST_F(AgentUtility, ADeletedPrinterIsCleanedUpAndItsAgentEnds) {
   ASSERT_TRUE(spoolsetup::AddLocalPrinter(kGonePrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
 }
 
+// "/I" keeps the printer check re-arming whatever it finds; the monitoring check still
+// ends the agent, with the clean-up.
+TEST_F(AgentUtility, StartedWithTheInstallSwitchADeletedPrinterStillEndsItsAgent) {
+  AgentProcess agent = StartAgent("/P \"" + std::string(kGonePrinter) + "\" /I");
+  ASSERT_TRUE(agent.WaitUntilServing(m_log));
+  ASSERT_TRUE(TargetEntryOf(kGonePrinter));
+
+  std::string error;
+  ASSERT_TRUE(spoolsetup::DeleteLocalPrinter(kGonePrinter, &error)) << error;
+  const long closedAfter = WaitForLogged(agent.Pid(), "WM_CLOSE", 15000);
+  std::printf("deleted printer, agent started with /I: WM_CLOSE after %ld ms\n", closedAfter);
+  EXPECT_GE(closedAfter, 0);
+  EXPECT_LT(closedAfter, static_cast<long>(kEndWithinMs));
+  EXPECT_EQ(agent.WaitForExit(), 0);
+  EXPECT_FALSE(TargetEntryOf(kGonePrinter));
+  EXPECT_FALSE(RecordLines(m_ink, "FY07VenrikCloseExA").empty());
+
+  ASSERT_TRUE(spoolsetup::AddLocalPrinter(kGonePrinter, samplepackage::kDriver100, "LPT1:", &error)) << error;
+}
+
 TEST_F(AgentUtility, MonitoringSwitchedOffEndsTheAgentAndKeepsItsEntries) {
   std::string paramFile;
   AgentProcess agent = StartFromStartUpEntry(kZeltPrinter, &paramFile);
@@ -197,6 +218,7 @@ TEST_F(AgentUtility, MonitoringSwitchedOffEndsTheAgentAndKeepsItsEntries) {
   std::string error;
   ASSERT_TRUE(spoolsetup::SetPrinterDword(kZeltPrinter, "ZELTSetting", 1, &error)) << error;
   const long closedAfter = WaitForLogged(agent.Pid(), "WM_CLOSE", 15000);
+  std::printf("ZELTSetting 1: WM_CLOSE after %ld ms\n", closedAfter);
   EXPECT_GE(closedAfter, 0);
   EXPECT_LT(closedAfter, static_cast<long>(kEndWithinMs));
   EXPECT_EQ(agent.WaitForExit(), 0);

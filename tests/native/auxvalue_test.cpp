@@ -48,7 +48,8 @@ TEST(DriverUpdateFormat, AcceptsOnlyOneFolderConversion) {
   } cases[] = {
       {"%sKVSUPD.EXE /check", true},
       {"\"%sKVSUPD.EXE\" /p 100%%", true},
-      {"KVSUPD.EXE /check", true},  // no conversion: the value as it is
+      {"KVSUPD.EXE /check", false},  // no folder to put in
+      {"100%% KVSUPD.EXE", false},
       {"%%s is literal: %sKVSUPD.EXE", true},
       {"%s%s", false},
       {"%sKVSUPD.EXE %d", false},
@@ -74,7 +75,6 @@ TEST(DriverUpdateFormat, PutsTheFolderInAndUnescapesPercents) {
   } cases[] = {
       {"%sKVSUPD.EXE /check", "C:\\Upd\\KVSUPD.EXE /check"},
       {"\"%sKVSUPD.EXE\" /p 100%%", "\"C:\\Upd\\KVSUPD.EXE\" /p 100%"},
-      {"KVSUPD.EXE", "KVSUPD.EXE"},
       {"%s", "C:\\Upd\\"},
   };
   for (const auto& c : cases) {

@@ -44,6 +44,7 @@ constexpr const char kAuxSetup[] =
     "REGENTER=MENU,\"926\",\"%sKVSUPD.EXE %d\"\r\n"
     "REGENTER=MENU,\"927\",\"%s%sKVSUPD.EXE\"\r\n"
     "REGENTER=MENU,\"928\",\"%skvsupd.exe /lower\"\r\n"
+    "REGENTER=MENU,\"945\",\"KVSUPD.EXE /nofolder\"\r\n"
     "REGENTER=MENU,\"929\",DRIVERDIR+\"\\KVSUTY01.DLL /U3 KVSUPD.EXE\"\r\n"
     "REGENTER=MENU,\"950\",DRIVERDIR+\"\\KVSORDER.EXE\"\r\n"
     "REGENTER=MENU,\"955\",DRIVERDIR+\"\\KVSORDER.EXE /a  /b\"\r\n"
@@ -181,8 +182,9 @@ TEST_F(AuxCommands, DriverUpdateValuesWithOtherConversionsStartNothing) {
   ServeAuxPrinter();
   Command(926);  // "%s...%d": a number that was never passed
   Command(927);  // "%s%s": a second text that was never passed
+  Command(945);  // no "%s": nowhere to put the program's folder
   EXPECT_EQ(Logged("CMainFrame::OnAux : driver update value refused"),
-            (std::vector<std::string>{"%sKVSUPD.EXE %d", "%s%sKVSUPD.EXE"}));
+            (std::vector<std::string>{"%sKVSUPD.EXE %d", "%s%sKVSUPD.EXE", "KVSUPD.EXE /nofolder"}));
   EXPECT_TRUE(Logged("CMainFrame::OnAux : command line").empty());
   ::Sleep(500);
   EXPECT_TRUE(NonEmptyLines(m_programs).empty());
@@ -243,7 +245,7 @@ TEST_F(AuxCommands, ShellCommandsOpenTheTargetWithTheirParameters) {
 
 TEST_F(AuxCommands, IdsWithoutAValueDoNothing) {
   ServeSamplePrinter();
-  for (UINT id : {924u, 949u, 951u, 998u}) Command(id);
+  for (UINT id : {924u, 949u, 997u, 998u}) Command(id);
   EXPECT_EQ(Logged("CMainFrame::OnAux : Param"), std::vector<std::string>(4, ""));
   EXPECT_TRUE(Logged("CMainFrame::OnAux : command line").empty());
   EXPECT_TRUE(Logged("ExeName").empty());
