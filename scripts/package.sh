@@ -27,7 +27,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.tx
 name="trayagent-$version"
 out="$root/build/package"
 stage="$out/$name"
-rm -rf "$stage" "$out/$name-windows.zip"
+rm -rf "$out"  # generated only here: no archive of an older version lingers
 mkdir -p "$stage"
 
 status=0
