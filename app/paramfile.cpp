@@ -55,13 +55,21 @@ int CFileReader::Read(const char* path, char** text, std::uint32_t* size) {
   if (!m_hFile) return 0;
   // Only a plain disk file can be a parameter file: a device or pipe could block the
   // read or never end, and a huge file would only eat memory.
-  LARGE_INTEGER fileSize = {};
-  if (::GetFileType(m_hFile.Get()) != FILE_TYPE_DISK || !::GetFileSizeEx(m_hFile.Get(), &fileSize) ||
-      fileSize.QuadPart < 0 || fileSize.QuadPart > kMaxParamFileSize) {
+  // GetFileSize, not GetFileSizeEx, which Windows NT 4.0 and 9x lack. A low part of
+  // INVALID_FILE_SIZE is a failure only when an error comes with it.
+  if (::GetFileType(m_hFile.Get()) != FILE_TYPE_DISK) {
     m_hFile.Reset();
     return 0;
   }
-  const DWORD bytes = static_cast<DWORD>(fileSize.QuadPart);
+  DWORD sizeHigh = 0;
+  ::SetLastError(NO_ERROR);
+  const DWORD sizeLow = ::GetFileSize(m_hFile.Get(), &sizeHigh);
+  if ((sizeLow == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) || sizeHigh != 0 ||
+      sizeLow > kMaxParamFileSize) {
+    m_hFile.Reset();
+    return 0;
+  }
+  const DWORD bytes = sizeLow;
   UniqueHeapPtr<char> data = HeapAllocZeroed<char>(bytes + 2u);
   if (!data) {
     m_hFile.Reset();

@@ -39,3 +39,10 @@ function(trayagent_library name)
   endif()
   trayagent_warnings(${name})
 endfunction()
+
+# A build tree keeps the compiler it was first configured with, even when the preset now
+# asks for another thread model: say so instead of building with the wrong runtime.
+if(MINGW AND DEFINED TRAYAGENT_MINGW_THREADS AND NOT CMAKE_CXX_COMPILER MATCHES "-${TRAYAGENT_MINGW_THREADS}$")
+  message(FATAL_ERROR "${CMAKE_BINARY_DIR} was made with ${CMAKE_CXX_COMPILER}, not the "
+    "${TRAYAGENT_MINGW_THREADS} thread model: configure it again with --fresh")
+endif()

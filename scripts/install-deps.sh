@@ -4,7 +4,8 @@
 #   install-deps.sh --demo   the same plus the screenshot tools of the demo
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev
-          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth python3 file)
+          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine64 xvfb xauth python3 file)
 if [ "${1:-}" = "--demo" ]; then
   packages+=(xdotool x11-apps imagemagick)
 fi

@@ -41,10 +41,12 @@ const char g_anchor = 0;  // an address inside this library
 
 // The folder this library was loaded from, with a trailing backslash.
 std::string OwnFolder() {
-  HMODULE self = nullptr;
-  if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            &g_anchor, &self))
+  // The allocation holding our own data is the module's image: unlike
+  // GetModuleHandleExA, this works on every Windows version the package supports.
+  MEMORY_BASIC_INFORMATION info = {};
+  if (::VirtualQuery(&g_anchor, &info, sizeof info) != sizeof info || info.AllocationBase == nullptr)
     return std::string();
+  HMODULE self = static_cast<HMODULE>(info.AllocationBase);
   std::string path(MAX_PATH, '\0');
   for (;;) {
     const DWORD n = ::GetModuleFileNameA(self, &path[0], static_cast<DWORD>(path.size()));
