@@ -22,33 +22,12 @@ namespace {
 
 constexpr const char kPrinter[] = "E2E Frame Ink 100";
 constexpr const char kTargets[] = "Software\\KORVA\\ZELT3\\ZELTData";
-constexpr const char kTargetList[] = "Software\\KORVA\\ZELT3\\ZELTData\\KVLTarget";
 constexpr const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-// The target entry whose "Name" is the printer, as a path below HKEY_CURRENT_USER ("" if none).
-std::string TargetEntryOf(const char* printer) {
-  HKEY list = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kTargetList, 0, KEY_READ, &list) != ERROR_SUCCESS) return "";
-  std::string found;
-  char sub[260];
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof sub;
-    if (::RegEnumKeyExA(list, i, sub, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    char name[260] = {};
-    DWORD size = sizeof name;
-    if (::RegGetValueA(list, sub, "Name", RRF_RT_REG_SZ, nullptr, name, &size) == ERROR_SUCCESS &&
-        ::lstrcmpiA(name, printer) == 0) {
-      found = std::string(kTargetList) + "\\" + sub;
-      break;
-    }
-  }
-  ::RegCloseKey(list);
-  return found;
-}
 
 DWORD ReadDword(const std::string& key, const char* name, DWORD missing = 0xDEADBEEF) {
   DWORD value = 0;
@@ -92,7 +71,7 @@ TEST_F(AgentFrame, ServesItsPrinterWithAHiddenWindowAndEndsCleanlyOnClose) {
   EXPECT_EQ(FindMapWindow(mapName, kPrinter, kMapKindTray), window);
 
   // The entry was created and filled by the driver's printer-data library.
-  const std::string entry = TargetEntryOf(kPrinter);
+  const std::string entry = FindTargetEntry(kPrinter);
   ASSERT_FALSE(entry.empty());
   EXPECT_EQ(ReadDword(entry, "TrayIconEnable"), 1u);
   EXPECT_EQ(ReadDword(entry, "TrayIconSelected"), 0u);
@@ -105,7 +84,7 @@ TEST_F(AgentFrame, ServesItsPrinterWithAHiddenWindowAndEndsCleanlyOnClose) {
   EXPECT_TRUE(Contains(lines, "WM_DESTROY"));
   EXPECT_TRUE(Contains(lines, "CMainFrame::DestroyWindow"));
   EXPECT_EQ(lines.back(), "***** LOG END ******");
-  EXPECT_FALSE(TargetEntryOf(kPrinter).empty()) << "closing keeps the user's settings";
+  EXPECT_FALSE(FindTargetEntry(kPrinter).empty()) << "closing keeps the user's settings";
 }
 
 TEST_F(AgentFrame, ASecondAgentMakesTheFirstReloadItsIconAndEnds) {
@@ -147,7 +126,7 @@ TEST_F(AgentFrame, TheRemoveSwitchWithNoAgentRegistersReleasesAndEnds) {
 
 TEST_F(AgentFrame, AnIconSwitchedOffEndsTheAgentAndRemovesItsStartUpEntry) {
   ASSERT_EQ(RunAgent(PrinterArgs()), 0);  // creates the target entry
-  const std::string entry = TargetEntryOf(kPrinter);
+  const std::string entry = FindTargetEntry(kPrinter);
   ASSERT_FALSE(entry.empty());
   ASSERT_TRUE(SetRegDword(HKEY_CURRENT_USER, entry.c_str(), "TrayIconEnable", 0));
 
@@ -245,7 +224,7 @@ TEST_F(AgentTrayIcon, ShowsTheSelectedPictureFollowsAReloadAndComesBackAfterAShe
   ASSERT_TRUE(agent.WaitUntilServing(m_log));
   EXPECT_TRUE(TrayShows(true, false)) << "picture 702";
 
-  const std::string entry = TargetEntryOf(kPrinter200);
+  const std::string entry = FindTargetEntry(kPrinter200);
   ASSERT_FALSE(entry.empty());
   ASSERT_TRUE(SetRegDword(HKEY_CURRENT_USER, entry.c_str(), "TrayIconSelected", 0));
   HWND window = agent.Window();

@@ -23,7 +23,6 @@ namespace {
 constexpr const char kPrinter[] = "E2E Launch Ink 100";
 constexpr const char kPort[] = "LPT1:";
 constexpr const char kTargets[] = "Software\\KORVA\\ZELT3\\ZELTData";
-constexpr const char kTargetList[] = "Software\\KORVA\\ZELT3\\ZELTData\\KVLTarget";
 constexpr const char kStatusClass[] = "KVSStatusWindow";
 constexpr UINT kTrayNotify = 1124;
 const std::string kStatusTitle = std::string(kPrinter) + " - Printer Status";
@@ -75,25 +74,6 @@ int CountWindows(const char* cls, const std::string& title) {
   return count.n;
 }
 
-std::string TargetEntryOf(const char* printer) {
-  HKEY list = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kTargetList, 0, KEY_READ, &list) != ERROR_SUCCESS) return "";
-  std::string found;
-  char sub[260];
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof sub;
-    if (::RegEnumKeyExA(list, i, sub, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    char name[260] = {};
-    DWORD size = sizeof name;
-    if (::RegGetValueA(list, sub, "Name", RRF_RT_REG_SZ, nullptr, name, &size) == ERROR_SUCCESS &&
-        ::lstrcmpiA(name, printer) == 0) {
-      found = std::string(kTargetList) + "\\" + sub;
-      break;
-    }
-  }
-  ::RegCloseKey(list);
-  return found;
-}
 
 DWORD ReadDword(const std::string& key, const char* name) {
   DWORD value = 0xDEADBEEF;
@@ -196,7 +176,7 @@ TEST_F(AgentLaunch, ADoubleClickOpensOneStatusWindowForThePrinter) {
 
 TEST_F(AgentLaunch, ThePreferencesPageWritesThePrintersEntryAndTheAgentReloads) {
   AgentProcess agent = StartServingAgent();
-  const std::string entry = TargetEntryOf(kPrinter);
+  const std::string entry = FindTargetEntry(kPrinter);
   ASSERT_FALSE(entry.empty());
   ASSERT_EQ(ReadDword(entry, "TrayIconSelected"), 0u);
 

@@ -23,7 +23,6 @@ constexpr const char kPrinter[] = "E2E Utility Ink 100";
 constexpr const char kGonePrinter[] = "E2E Utility Ink Gone";
 constexpr const char kZeltPrinter[] = "E2E Utility Ink Zelt";
 constexpr const char kTargets[] = "Software\\KORVA\\ZELT3\\ZELTData";
-constexpr const char kTargetList[] = "Software\\KORVA\\ZELT3\\ZELTData\\KVLTarget";
 constexpr const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char kUtilityTitle[] = "KORVA Sample Utility";
 constexpr UINT kNozzleCheckCommand = 920;  // the sample menu's "KVSUTY01.DLL /U1"
@@ -52,22 +51,7 @@ std::vector<std::vector<std::string>> RecordLines(const std::string& path, const
   return lines;
 }
 
-bool TargetEntryOf(const char* printer) {
-  HKEY list = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kTargetList, 0, KEY_READ, &list) != ERROR_SUCCESS) return false;
-  bool found = false;
-  char sub[260];
-  for (DWORD i = 0; !found; ++i) {
-    DWORD n = sizeof sub;
-    if (::RegEnumKeyExA(list, i, sub, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    char name[260] = {};
-    DWORD size = sizeof name;
-    found = ::RegGetValueA(list, sub, "Name", RRF_RT_REG_SZ, nullptr, name, &size) == ERROR_SUCCESS &&
-            ::lstrcmpiA(name, printer) == 0;
-  }
-  ::RegCloseKey(list);
-  return found;
-}
+bool TargetEntryOf(const char* printer) { return !FindTargetEntry(printer).empty(); }
 
 bool RunValueExists(const char* name) {
   HKEY run = nullptr;

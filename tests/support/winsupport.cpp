@@ -153,4 +153,36 @@ bool AddSamplePrinter(const char* printerName, const char* driverName, const cha
          spoolsetup::AddLocalPrinter(printerName, driverName, portName, error);
 }
 
+std::string FindTargetEntry(const char* printerName) {
+  static const char kTargetList[] = "Software\\KORVA\\ZELT3\\ZELTData\\KVLTarget";
+  HKEY list = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kTargetList, 0, KEY_READ, &list) != ERROR_SUCCESS) return "";
+  std::string found;
+  char sub[260];
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof sub;
+    if (::RegEnumKeyExA(list, i, sub, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    char name[260] = {};
+    DWORD size = sizeof name;
+    if (::RegGetValueA(list, sub, "Name", RRF_RT_REG_SZ, nullptr, name, &size) == ERROR_SUCCESS &&
+        ::lstrcmpiA(name, printerName) == 0) {
+      found = std::string(kTargetList) + "\\" + sub;
+      break;
+    }
+  }
+  ::RegCloseKey(list);
+  return found;
+}
+
+std::vector<std::string> LogFileBodies(const std::string& logPath) {
+  std::string text;
+  ReadWholeFile(logPath, &text);
+  std::vector<std::string> bodies;
+  for (const std::string& line : SplitCrLfLines(text)) {
+    const std::size_t cut = line.find("; ", line.find(';') + 1);
+    if (cut != std::string::npos) bodies.push_back(line.substr(cut + 2));
+  }
+  return bodies;
+}
+
 }  // namespace testsupport

@@ -35,6 +35,13 @@ spoolsetup::DriverPackage DummyDriverPackage(const char* driverName, const char*
 // that name for it, replacing one that exists. False, with the reason in *error, on failure.
 bool AddSamplePrinter(const char* printerName, const char* driverName, const char* portName, std::string* error);
 
+// The per-user target entry whose "Name" is the printer (without regard to case), as a path
+// below HKEY_CURRENT_USER; "" when there is none. Read as a package's other program would.
+std::string FindTargetEntry(const char* printerName);
+
+// The texts of the diagnostic log's lines (what follows process id and time), in order.
+std::vector<std::string> LogFileBodies(const std::string& logPath);
+
 bool FileExists(const std::string& path);
 // Whole file, or false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string* out);

@@ -67,16 +67,7 @@ class FrameMessages : public ::testing::Test {
   }
 
   void ClearLog() { RemoveFileIfPresent(m_log); }
-  std::vector<std::string> LogBodies() const {
-    std::string text;
-    ReadWholeFile(m_log, &text);
-    std::vector<std::string> bodies;
-    for (const std::string& line : SplitCrLfLines(text)) {
-      const std::size_t cut = line.find("; ", line.find(';') + 1);
-      if (cut != std::string::npos) bodies.push_back(line.substr(cut + 2));
-    }
-    return bodies;
-  }
+  std::vector<std::string> LogBodies() const { return LogFileBodies(m_log); }
   bool Logged(const std::string& body) const {
     const std::vector<std::string> bodies = LogBodies();
     return std::find(bodies.begin(), bodies.end(), body) != bodies.end();
