@@ -27,6 +27,7 @@
 
 #include "app/cmdline.h"
 #include "app/paramfile.h"
+#include "sampledriver/common/samplefiles.h"
 #include "sampledriver/launcher/launchcommon.h"
 
 namespace {
@@ -49,14 +50,7 @@ std::string RecordPath() {
 
 // One write to a handle opened for appending: records of launchers started together
 // do not mix.
-void AppendRecord(const std::string& record) {
-  HANDLE file = ::CreateFileA(RecordPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  ::WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-  ::CloseHandle(file);
-}
+void AppendRecord(const std::string& record) { AppendToFile(RecordPath(), record); }
 
 // A bare name is one the agent made in the temporary folder. Looking in the current
 // folder first, as for the agent's own "/F", would read (and delete) a stranger's file

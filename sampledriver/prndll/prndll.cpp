@@ -15,6 +15,8 @@
 // 2 the data file has no section for the model; 3 a value could not be written.
 #include <windows.h>
 
+#include "sampledriver/common/samplefiles.h"
+
 #include <cstdlib>
 #include <string>
 #include <type_traits>
@@ -46,19 +48,7 @@ std::string OwnFolder() {
   MEMORY_BASIC_INFORMATION info = {};
   if (::VirtualQuery(&g_anchor, &info, sizeof info) != sizeof info || info.AllocationBase == nullptr)
     return std::string();
-  HMODULE self = static_cast<HMODULE>(info.AllocationBase);
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameA(self, &path[0], static_cast<DWORD>(path.size()));
-    if (n == 0) return std::string();
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const std::string::size_type slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return ModuleFolder(static_cast<HMODULE>(info.AllocationBase));
 }
 
 // A number of the model's section; false when the section does not have the key.
@@ -124,18 +114,7 @@ int WriteDefaults(const std::string& printer, const std::string& port, const std
   return written ? 0 : kNotWritten;
 }
 
-void RecordCall(const std::string& line) {
-  char temp[MAX_PATH + 1] = {};
-  const DWORD n = ::GetTempPathA(MAX_PATH, temp);
-  if (n == 0 || n > MAX_PATH) return;
-  const std::string path = std::string(temp) + kLogFileName;
-  HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  ::CloseHandle(file);
-}
+void RecordCall(const std::string& line) { AppendToFile(TempFilePath(kLogFileName), line); }
 
 }  // namespace
 

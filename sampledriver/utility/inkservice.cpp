@@ -5,6 +5,8 @@
 // name and the process id, separated by tabs, ending in CR LF. It returns 0.
 #include <windows.h>
 
+#include "sampledriver/common/samplefiles.h"
+
 #include <string>
 
 // The C calling form: the caller removes the argument.
@@ -12,18 +14,7 @@ extern "C" int __cdecl FY07VenrikCloseExA(const char* printerName);
 
 namespace {
 
-void Record(const std::string& line) {
-  char temp[MAX_PATH + 1] = {};
-  const DWORD n = ::GetTempPathA(MAX_PATH, temp);
-  if (n == 0 || n > MAX_PATH) return;
-  const std::string path = std::string(temp) + "KVSINK01.LOG";
-  HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  ::CloseHandle(file);
-}
+void Record(const std::string& line) { AppendToFile(TempFilePath("KVSINK01.LOG"), line); }
 
 }  // namespace
 

@@ -14,6 +14,8 @@
 //     (the line is written when the entry returns)
 #include <windows.h>
 
+#include "sampledriver/common/samplefiles.h"
+
 #include <string>
 
 #ifndef KVS_UTILITY_NAME
@@ -40,18 +42,7 @@ HINSTANCE g_self = nullptr;
 
 std::string Text(const char* s) { return s != nullptr ? s : ""; }
 
-void Record(const std::string& line) {
-  char temp[MAX_PATH + 1] = {};
-  const DWORD n = ::GetTempPathA(MAX_PATH, temp);
-  if (n == 0 || n > MAX_PATH) return;
-  const std::string path = std::string(temp) + kLibraryName + ".LOG";
-  HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  ::CloseHandle(file);
-}
+void Record(const std::string& line) { AppendToFile(TempFilePath((std::string(kLibraryName) + ".LOG").c_str()), line); }
 
 struct Job {
   std::string text;
